@@ -1,0 +1,28 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <cstddef>
+#include <functional>
+
+namespace tmx::transport
+{
+
+/** A UDP socket with its own receive thread. */
+class ITransport
+{
+public:
+    virtual ~ITransport() = default;
+
+    /** Opens the socket and starts the receive thread. */
+    virtual bool start() = 0;
+    /** Stops the receive thread and closes the socket. */
+    virtual void stop() = 0;
+    /** Sends one datagram. */
+    virtual bool send(const juce::String& host, int port, const void* data, size_t size) = 0;
+
+    /** Called on the receive thread for every datagram of at least one byte; the buffer is reused afterwards. */
+    std::function<void(const void* data, size_t size, const juce::String& senderAddress, int senderPort)> onPacket;
+};
+
+} // namespace tmx::transport

@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <juce_events/juce_events.h>
+
+// JUCE is initialised once for the whole run; the main thread is the message thread.
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    juce::ScopedJuceInitialiser_GUI juce;
+    return RUN_ALL_TESTS();
+}
