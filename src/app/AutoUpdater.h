@@ -1,0 +1,76 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <functional>
+#include <memory>
+
+/**
+    Checks the maker's update manifest once, downloads a newer installer to the temporary folder
+    and starts it. The network work runs on background threads; every result reaches the owner's
+    callbacks on the message thread, and never after the updater is gone.
+*/
+class AutoUpdater : public juce::URL::DownloadTaskListener
+{
+public:
+    /** The manifest address, the platform key and the download folder default to the build's own. */
+    explicit AutoUpdater(const juce::String& currentVersion,
+                         const juce::String& manifestAddress = defaultManifestAddress(),
+                         const juce::String& platformKey = defaultPlatformKey(),
+                         const juce::File& downloadFolder = juce::File::getSpecialLocation(juce::File::tempDirectory));
+
+    /** Cancels a running check and download; posted results that arrive later are dropped. */
+    ~AutoUpdater() override;
+
+    std::function<void(juce::String version, juce::String url)> onUpdateAvailable;
+    std::function<void(int percent)> onProgress;
+    std::function<void(juce::File)> onDownloaded;
+
+    /** Reads the manifest on the calling thread and posts an offer when it names a newer version. */
+    void checkForUpdate();
+
+    /** Runs checkForUpdate once on a detached thread that never touches this object itself. */
+    void checkForUpdateInBackground();
+
+    /** Message thread: downloads the installer to the download folder as "setup_discovery_temp" + suffix. */
+    void downloadToTemp(const juce::String& url);
+
+    void finished(juce::URL::DownloadTask* task, bool success) override;
+    void progress(juce::URL::DownloadTask* task, juce::int64 bytesDownloaded, juce::int64 totalLength) override;
+
+    juce::File getTargetFile() const { return targetFile; }
+    juce::String getCurrentVersion() const { return currentVersion; }
+
+    /** "https://" + the build's web host + the manifest's path. */
+    static juce::String defaultManifestAddress();
+
+    /** The build's platform key ("linux" switches the check off). */
+    static juce::String defaultPlatformKey();
+
+    /** The comparable number of a version text: "V1.2r3" -> 1.2, "1.10" -> 1.1. */
+    static float versionNumber(const juce::String& versionText);
+
+    /** Where an installer downloaded from url is saved inside folder. */
+    static juce::File targetFileFor(const juce::String& url, const juce::File& folder);
+
+    /** Starts a downloaded installer with "/SILENT"; false when it could not be started. */
+    static bool startInstaller(const juce::File& installer);
+
+    static constexpr const char* manifestPath = "/images/downloads/software/package_discovery_last.json";
+    static constexpr const char* installerArguments = "/SILENT";
+
+private:
+    struct Shared;
+
+    void downloadFinished(juce::URL::DownloadTask* finishedTask, bool success);
+
+    juce::String currentVersion;
+    juce::File targetFile;
+    std::unique_ptr<juce::URL::DownloadTask> task;
+
+    const juce::File downloadFolder;
+    // What the check thread and posted calls need outlives this object; owner is cleared on destruction.
+    const std::shared_ptr<Shared> shared;
+
+    JUCE_DECLARE_NON_COPYABLE(AutoUpdater)
+};
