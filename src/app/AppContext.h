@@ -56,6 +56,9 @@ public:
     /** The settings file's options (the folder comes from the platform's application-data location). */
     static juce::PropertiesFile::Options settingsOptions();
 
+    /** The settings file: "BrelmDiscovery/BrelmDiscovery.settings" in the user's application-data folder. */
+    static juce::File settingsFile();
+
 private:
     void deviceChanged(const tmx::DeviceEvent& event) override;
     friend class AppContextTestAccess;

@@ -1,0 +1,131 @@
+#include "app/AppContext.h"
+
+#include "app/AppConsoleLogger.h"
+#include "app/AppStateIds.h"
+#include "app/AutoUpdater.h"
+#include "tmx/DiscoveryEndpoints.h"
+
+namespace
+{
+juce::String fromUtf8(const std::string& text)
+{
+    return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+}
+} // namespace
+
+AppContext::AppContext()
+    : appState(AppStateIds::AppState),
+      settings(std::make_unique<juce::PropertiesFile>(settingsFile(), settingsOptions()))
+{
+    appState.appendChild(juce::ValueTree(AppStateIds::DeviceList), nullptr);
+    engine.addListener(this);
+}
+
+AppContext::~AppContext()
+{
+    engine.removeListener(this);
+    engine.stop();
+    // The members go in reverse order: engine, callbacks, updater, logger, then the settings
+    // file, whose destructor saves pending changes.
+}
+
+juce::PropertiesFile::Options AppContext::settingsOptions()
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = "BrelmDiscovery";
+    options.filenameSuffix = ".settings";
+    options.folderName = "BrelmDiscovery";
+    options.osxLibrarySubFolder = "Application Support";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = false;
+    options.doNotSave = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    options.processLock = nullptr;
+    return options;
+}
+
+juce::File AppContext::settingsFile()
+{
+    // JUCE would put the file in ~/BrelmDiscovery on Linux; the user's config folder is the right place.
+    const auto options = settingsOptions();
+    return juce::File::getSpecialLocation(juce::File::userApplicationDataDirectory)
+        .getChildFile(options.folderName)
+        .getChildFile(options.applicationName + options.filenameSuffix);
+}
+
+void AppContext::startDiscovery()
+{
+    const auto endpoints = tmx::DiscoveryEndpoints::standard();
+    engine.configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns);
+}
+
+void AppContext::applyCommandLocally(const juce::String& deviceId, const tmx::DeviceCommand& command)
+{
+    const auto* finder = std::get_if<tmx::FinderRequest>(&command);
+    if (finder == nullptr)
+        return;  // new network settings show up only when the device reports them
+
+    auto device = appState.getChildWithName(AppStateIds::DeviceList).getChildWithProperty(AppStateIds::id, deviceId);
+    if (device.isValid())
+        device.setProperty(AppStateIds::finder, finder->value, nullptr);
+}
+
+void AppContext::deviceChanged(const tmx::DeviceEvent& event)
+{
+    namespace ids = AppStateIds;
+
+    auto list = appState.getChildWithName(ids::DeviceList);
+    const auto& info = event.info;
+    const auto idText = fromUtf8(info.id);
+
+    if (event.event == tmx::DeviceEvent::removed)
+    {
+        auto child = list.getChildWithProperty(ids::id, idText);
+        if (child.isValid())
+            list.removeChild(child, nullptr);
+        return;
+    }
+
+    if (event.event != tmx::DeviceEvent::added && event.event != tmx::DeviceEvent::updated)
+        return;
+
+    auto device = list.getChildWithProperty(ids::id, idText);
+    if (!device.isValid())
+    {
+        // Listeners see the node arrive with only its id, then the property changes.
+        device = juce::ValueTree(ids::Device);
+        device.setProperty(ids::id, idText, nullptr);
+        list.appendChild(device, nullptr);
+    }
+
+    device.setProperty(ids::name, fromUtf8(info.name), nullptr);
+    device.setProperty(ids::model, fromUtf8(info.model), nullptr);
+    device.setProperty(ids::version, fromUtf8(info.fw), nullptr);
+    device.setProperty(ids::defaultIp, fromUtf8(info.ip), nullptr);
+    device.setProperty(ids::port, static_cast<int>(info.port), nullptr);
+    device.setProperty(ids::webAccess, fromUtf8(info.web), nullptr);
+    device.setProperty(ids::finder, info.finder, nullptr);
+    device.setProperty(ids::isTarn, info.tarn.isTarn, nullptr);
+    device.setProperty(ids::isHost, info.tarn.isHost, nullptr);
+
+    for (int i = 0; i < 2; ++i)
+    {
+        auto iface = device.getChildWithProperty(ids::interfaceIndex, i);
+        if (!iface.isValid())
+        {
+            iface = juce::ValueTree(ids::NetworkInterface);
+            iface.setProperty(ids::interfaceIndex, i, nullptr);
+            device.appendChild(iface, nullptr);
+        }
+
+        const auto& net = info.networks[static_cast<size_t>(i)];
+        iface.setProperty(ids::dhcp, net.dhcp, nullptr);
+        iface.setProperty(ids::ip, fromUtf8(net.ip), nullptr);
+        iface.setProperty(ids::mask, fromUtf8(net.mask), nullptr);
+        iface.setProperty(ids::gateway, fromUtf8(net.gw), nullptr);
+        iface.setProperty(ids::dns1, fromUtf8(net.dns1), nullptr);
+        iface.setProperty(ids::dns2, fromUtf8(net.dns2), nullptr);
+        iface.setProperty(ids::mac, fromUtf8(net.mac), nullptr);
+    }
+}

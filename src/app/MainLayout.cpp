@@ -1,0 +1,127 @@
+#include "app/MainLayout.h"
+
+#include "app/AppConsoleLogger.h"
+#include "app/AppContext.h"
+#include "ui/Theme.h"
+
+namespace
+{
+constexpr int footerHeight = 28;
+constexpr int contentMargin = 20;
+constexpr float headerGap = 8.0f;
+constexpr float splitterHeight = 12.0f;
+constexpr float splitterGap = 4.0f;
+constexpr float smallestConsoleLimit = 30.0f;
+constexpr float spaceKeptForTable = 100.0f;
+} // namespace
+
+MainLayout::MainLayout(AppContext* context)
+    : appContext(context)
+{
+    setWantsKeyboardFocus(true);
+
+    // Hidden children: toast, then dialog overlay.
+    // addChildComponent(toast);
+    // addChildComponent(dialogOverlay);
+
+    // AppContext's callbacks, in this order: showToast, showToastPersistent, updateToastText, hideToast,
+    // showDialog, toggleTheme, showFormDialog. The destructor clears every one of them.
+    // (toast and dialog callbacks go here)
+
+    appContext->toggleTheme = [this]
+    {
+        applyTheme(darkTheme == 1 ? 0 : 1);
+        if (appContext->settings != nullptr)
+            appContext->settings->setValue("darkMode", darkTheme == 1);
+        if (auto* top = getTopLevelComponent())
+            top->sendLookAndFeelChange();
+    };
+
+    // (showFormDialog goes here)
+
+    // Header callbacks: onRefresh, onSearchChanged, onTarnFilterChanged, onFilterPanelToggled
+    // (setFilterPanelOpen), onConsoleToggled (setConsoleVisible).
+
+    consoleSplitter.onDrag = [this](float delta)
+    {
+        consoleHeight -= delta;  // dragging up makes the console taller
+        const float upper = juce::jmax(static_cast<float>(getHeight() - 2 * contentMargin) - headerHeight
+                                           - spaceKeptForTable,
+                                       smallestConsoleLimit);
+        consoleHeight = consoleHeight < 0.0f ? 0.0f : juce::jmin(consoleHeight, upper);
+        resized();
+    };
+
+    // Visible children in this order: header, deviceList, consoleSplitter, console, footer.
+    // addAndMakeVisible(header);
+    // addAndMakeVisible(deviceList);
+    addChildComponent(consoleSplitter);
+    addChildComponent(console);
+    // addAndMakeVisible(footer);
+
+    if (appContext->logger != nullptr)
+        appContext->logger->setSink(&console);
+}
+
+MainLayout::~MainLayout()
+{
+    if (appContext->logger != nullptr)
+        appContext->logger->setSink(nullptr);
+    juce::PopupMenu::dismissAllActiveMenus();
+
+    // The context outlives the window: nothing may call into this layout once it is gone.
+    appContext->showToast = nullptr;
+    appContext->showToastPersistent = nullptr;
+    appContext->updateToastText = nullptr;
+    appContext->hideToast = nullptr;
+    appContext->showDialog = nullptr;
+    appContext->toggleTheme = nullptr;
+    appContext->showFormDialog = nullptr;
+}
+
+void MainLayout::setConsoleVisible(bool show)
+{
+    consoleVisible = show;
+    console.setVisible(show);
+    consoleSplitter.setVisible(show);
+    resized();
+}
+
+void MainLayout::setFilterPanelOpen(bool open)
+{
+    headerHeight = open ? 93.0f : 35.0f;
+    resized();
+}
+
+void MainLayout::paint(juce::Graphics& g)
+{
+    g.fillAll(getLookAndFeel().findColour(juce::ResizableWindow::backgroundColourId));
+}
+
+void MainLayout::resized()
+{
+    auto area = getLocalBounds();
+    // dialogOverlay.setBounds(area);
+
+    const auto footerArea = area.removeFromBottom(juce::jmin(footerHeight, area.getHeight()));
+    juce::ignoreUnused(footerArea);
+    // footer.setBounds(footerArea);
+
+    const auto content = area.reduced(contentMargin);
+
+    juce::FlexBox column;
+    column.flexDirection = juce::FlexBox::Direction::column;
+    // Until the header and the table take their places, empty items keep the geometry.
+    column.items.add(juce::FlexItem().withHeight(headerHeight).withMargin({ 0.0f, 0.0f, headerGap, 0.0f }));
+    column.items.add(juce::FlexItem().withFlex(1.0f));
+    if (consoleVisible)
+    {
+        column.items.add(juce::FlexItem(consoleSplitter)
+                             .withHeight(splitterHeight)
+                             .withMargin({ splitterGap, 0.0f, splitterGap, 0.0f }));
+        column.items.add(juce::FlexItem(console).withHeight(consoleHeight));
+    }
+    column.performLayout(content);
+
+    // Toast: 220 x 42, 20 px from the bottom-right corner of its parent.
+}
