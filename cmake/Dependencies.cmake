@@ -16,6 +16,11 @@ target_compile_definitions(brelm_juce PUBLIC
     JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1
     INTERFACE $<TARGET_PROPERTY:brelm_juce,COMPILE_DEFINITIONS>)
 target_include_directories(brelm_juce INTERFACE $<TARGET_PROPERTY:brelm_juce,INCLUDE_DIRECTORIES>)
+# Debian's JUCE uses the system's libpng and libjpeg; JUCE only links them into its own app targets,
+# so every program and test that links this library needs them after it on the command line.
+if(TARGET juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+    target_link_libraries(brelm_juce PUBLIC juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+endif()
 # Debian's curl deprecates a constant that JUCE's own code still uses.
 target_compile_options(brelm_juce PRIVATE -Wno-deprecated-declarations)
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ui/CustomLookAndFeel.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+class AppContext;
+class InstanceChannel;
+class MainWindow;
+
+/** The application object: builds everything at start-up and tears it down in a fixed order. */
+class MainApplication : public juce::JUCEApplication
+{
+public:
+    MainApplication();
+    ~MainApplication() override;
+
+    const juce::String getApplicationName() override;
+    const juce::String getApplicationVersion() override;
+    bool moreThanOneInstanceAllowed() override;
+    void initialise(const juce::String& commandLine) override;
+    void shutdown() override;
+    void anotherInstanceStarted(const juce::String& commandLine) override;
+    void systemRequestedQuit() override;
+
+    /** Hands this start over to the running instance when JUCE's lock says one exists. */
+    bool initialiseApp() override;
+
+    static constexpr const char* demoDevicesSwitch = "--demo-devices";
+
+private:
+    CustomLookAndFeel lookAndFeel;
+    std::unique_ptr<AppContext> appContext;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<InstanceChannel> instanceChannel;
+    bool initialised = false;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainApplication)
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class AppContext;
+
+/** The one top-level window; holds the main layout and keeps its position and size in the settings. */
+class MainWindow : public juce::DocumentWindow
+{
+public:
+    MainWindow(const juce::String& name, AppContext* context);
+    ~MainWindow() override;
+
+    void closeButtonPressed() override;
+
+private:
+    AppContext* appContext;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
+};
