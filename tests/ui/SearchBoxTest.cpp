@@ -1,0 +1,127 @@
+#include "ChromeTestSupport.h"
+
+#include "ui/ClearableSearchComponent.h"
+#include "ui/Theme.h"
+
+using namespace chrome_test;
+
+namespace
+{
+struct SearchBoxFixture : ::testing::Test
+{
+    void SetUp() override
+    {
+        applyTheme(0);
+        box.setBounds(0, 0, 200, 35);
+        box.onTextChanged = [this] { changes.add(box.editor.getText()); };
+    }
+
+    void type(const juce::String& text)
+    {
+        for (auto c : text)
+            box.editor.keyPressed(juce::KeyPress(0, 0, c));
+    }
+
+    ClearableSearchComponent box { "Search device..." };
+    juce::StringArray changes;
+};
+} // namespace
+
+TEST_F(SearchBoxFixture, StartsEmptyWithTheMagnifierAndThePlaceholder)
+{
+    EXPECT_TRUE(box.editor.getText().isEmpty());
+    EXPECT_TRUE(box.searchIcon.isVisible());
+    EXPECT_FALSE(box.clearButton.isVisible());
+    EXPECT_EQ(box.editor.getTextToShowWhenEmpty(), "Search device...");
+    EXPECT_EQ(box.clearButton.getName(), "ClearButton");
+    EXPECT_EQ(box.searchIcon.getName(), "SearchIcon");
+    bool self = true, children = true;
+    box.searchIcon.getInterceptsMouseClicks(self, children);
+    EXPECT_FALSE(self);
+}
+
+TEST_F(SearchBoxFixture, IconSquareAndEditorAreaInTheHeadersBox)
+{
+    EXPECT_EQ(box.searchIcon.getBounds(), juce::Rectangle<int>(173, 8, 19, 19));
+    EXPECT_EQ(box.clearButton.getBounds(), juce::Rectangle<int>(173, 8, 19, 19));
+    EXPECT_EQ(box.editor.getBounds(), juce::Rectangle<int>(12, 0, 153, 35));
+
+    // Degenerate sizes keep every size at zero or more.
+    box.setBounds(0, 0, 10, 35);
+    EXPECT_GE(box.editor.getWidth(), 0);
+    EXPECT_GE(box.clearButton.getWidth(), 0);
+}
+
+TEST_F(SearchBoxFixture, FirstCharacterSwapsInTheClearButtonAndTheLastOneSwapsItBack)
+{
+    type("a");
+    ASSERT_TRUE(pumpUntil([&] { return changes.size() == 1; }));
+    EXPECT_FALSE(box.searchIcon.isVisible());
+    EXPECT_TRUE(box.clearButton.isVisible());
+
+    box.editor.keyPressed(juce::KeyPress(juce::KeyPress::backspaceKey));
+    ASSERT_TRUE(pumpUntil([&] { return changes.size() == 2; }));
+    EXPECT_EQ(changes[1], "");
+    EXPECT_TRUE(box.searchIcon.isVisible());
+    EXPECT_FALSE(box.clearButton.isVisible());
+}
+
+TEST_F(SearchBoxFixture, ClearButtonClickEmptiesTheTextAndReportsOnce)
+{
+    CHROME_REQUIRE_DISPLAY();
+    TestWindow window(box, 300, 100);
+    Mouse mouse(window);
+
+    type("Brelm");
+    ASSERT_TRUE(pumpUntil([&] { return changes.size() == 5; }));
+    changes.clear();
+
+    mouse.click(mouse.centreOf(box.clearButton));
+    ASSERT_TRUE(pumpUntil([&] { return changes.size() >= 1; }));
+    pumpBriefly();
+    EXPECT_EQ(changes, juce::StringArray(""));
+    EXPECT_TRUE(box.editor.getText().isEmpty());
+    EXPECT_TRUE(box.searchIcon.isVisible());
+    EXPECT_FALSE(box.clearButton.isVisible());
+}
+
+TEST_F(SearchBoxFixture, HoverCoversTheEditorAndTheClearButtonAndThickensTheOutline)
+{
+    CHROME_REQUIRE_DISPLAY();
+    TestWindow window(box, 300, 100);
+    Mouse mouse(window);
+    box.editor.setText("x", juce::sendNotification);
+    ASSERT_TRUE(pumpUntil([&] { return box.clearButton.isVisible(); }));
+
+    mouse.hoverTo({ 250, 50 });
+    EXPECT_FALSE(box.hovered);
+    mouse.hoverTo({ 60, 17 });  // over the editor text
+    EXPECT_TRUE(box.hovered);
+    mouse.hoverTo(mouse.centreOf(box.clearButton));
+    EXPECT_TRUE(box.hovered);
+    mouse.hoverTo({ 6, 17 });  // the box's own left margin
+    EXPECT_TRUE(box.hovered);
+    mouse.hoverTo({ 250, 50 });
+    EXPECT_FALSE(box.hovered);
+
+    // Outline thickness: the second pixel row from the top is touched only by the thicker stroke.
+    auto thin = snapshot(box);
+    box.hovered = true;
+    auto thick = snapshot(box);
+    EXPECT_TRUE(nearer(thin.getPixelAt(100, 0), themeForeground, themeBackground));
+    EXPECT_LT(thick.getPixelAt(100, 1).getBrightness(), thin.getPixelAt(100, 1).getBrightness());
+}
+
+TEST_F(SearchBoxFixture, ThemeChangeRecoloursTheTypedText)
+{
+    box.editor.setText("abc", juce::dontSendNotification);
+    applyTheme(1);
+    box.sendLookAndFeelChange();
+    EXPECT_EQ(box.editor.findColour(juce::TextEditor::textColourId), offWhite);
+    EXPECT_EQ(box.editor.findColour(juce::CaretComponent::caretColourId), offWhite);
+    auto image = snapshot(box);
+    applyTheme(0);
+    box.sendLookAndFeelChange();
+    EXPECT_TRUE(nearer(image.getPixelAt(100, 17), nearBlack, offWhite));
+    EXPECT_GT(countNear(image, { 12, 0, 60, 35 }, offWhite, 60), 5);
+}
