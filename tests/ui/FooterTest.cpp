@@ -1,0 +1,192 @@
+#include "ChromeTestSupport.h"
+
+#include "app/AppContext.h"
+#include "app/AppStateIds.h"
+#include "app/ShellTestSupport.h"
+#include "ui/FooterComponent.h"
+#include "ui/Theme.h"
+
+using namespace chrome_test;
+
+namespace
+{
+/** Counts how often the footer really paints. */
+struct CountingFooter : FooterComponent
+{
+    using FooterComponent::FooterComponent;
+    void paint(juce::Graphics& g) override
+    {
+        ++paints;
+        FooterComponent::paint(g);
+    }
+    int paints = 0;
+};
+
+juce::ValueTree makeDevice(const juce::String& id, bool tarn)
+{
+    juce::ValueTree device(AppStateIds::Device);
+    device.setProperty(AppStateIds::id, id, nullptr);
+    device.setProperty(AppStateIds::name, "Unit " + id, nullptr);
+    device.setProperty(AppStateIds::isTarn, tarn, nullptr);
+    return device;
+}
+
+struct FooterFixture : ::testing::Test
+{
+    void SetUp() override { applyTheme(0); }
+    void TearDown() override { applyTheme(0); }
+
+    juce::ValueTree devices() { return context.appState.getChildWithName(AppStateIds::DeviceList); }
+
+    ScopedUserFolders folders;
+    AppContext context;
+};
+} // namespace
+
+TEST_F(FooterFixture, CountTextFollowsTheWholeStateTree)
+{
+    FooterComponent footer(context);
+    EXPECT_EQ(footer.countText, "0 devices found");
+
+    devices().appendChild(makeDevice("a", false), nullptr);
+    EXPECT_EQ(footer.countText, "1 device found");
+
+    devices().appendChild(makeDevice("b", true), nullptr);
+    EXPECT_EQ(footer.countText, "2 devices found");
+
+    // Property changes are no additions.
+    devices().getChild(0).setProperty(AppStateIds::name, "Renamed", nullptr);
+    EXPECT_EQ(footer.countText, "2 devices found");
+
+    devices().removeChild(0, nullptr);
+    EXPECT_EQ(footer.countText, "1 device found");
+
+    // What a refresh does.
+    devices().appendChild(makeDevice("c", false), nullptr);
+    devices().removeAllChildren(nullptr);
+    EXPECT_EQ(footer.countText, "0 devices found");
+}
+
+TEST_F(FooterFixture, CountsDevicesThatExistBeforeTheFooterAndIgnoresInterfacesBeneathThem)
+{
+    devices().appendChild(makeDevice("x", false), nullptr);
+    devices().appendChild(makeDevice("y", false), nullptr);
+    devices().appendChild(makeDevice("z", true), nullptr);
+    FooterComponent footer(context);
+    EXPECT_EQ(footer.countText, "3 devices found");
+
+    // A NetworkInterface added under a Device recounts with the same result.
+    devices().getChild(0).appendChild(juce::ValueTree(AppStateIds::NetworkInterface), nullptr);
+    EXPECT_EQ(footer.countText, "3 devices found");
+}
+
+TEST_F(FooterFixture, BurstOfAdditionsIsRecountedAtOnceAndPaintedOnALaterTurn)
+{
+    CHROME_REQUIRE_DISPLAY();
+    CountingFooter footer(context);
+    TestWindow window(footer, 1200, 30);
+    footer.setBounds(0, 0, 1200, 30);
+    ASSERT_TRUE(pumpUntil([&] { return footer.paints > 0; }));
+    pumpBriefly(20);
+    const int before = footer.paints;
+
+    // One device with its two interfaces: three notifications, three recounts.
+    auto device = makeDevice("burst", false);
+    devices().appendChild(device, nullptr);
+    device.appendChild(juce::ValueTree(AppStateIds::NetworkInterface), nullptr);
+    device.appendChild(juce::ValueTree(AppStateIds::NetworkInterface), nullptr);
+    EXPECT_EQ(footer.countText, "1 device found");
+    EXPECT_EQ(footer.paints, before) << "painting waits for the message loop";
+
+    ASSERT_TRUE(pumpUntil([&] { return footer.paints > before; }));
+    EXPECT_EQ(footer.countText, "1 device found");
+
+    // What is on screen now reads like a footer built with the final count.
+    FooterComponent fresh(context);
+    fresh.setBounds(footer.getBounds());
+    const auto a = snapshot(fresh), b = snapshot(footer);
+    int differing = 0;
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < 300; ++x)
+            differing += a.getPixelAt(x, y) != b.getPixelAt(x, y) ? 1 : 0;
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(FooterFixture, ButtonsSitAtTheRightEndOfA1200By30Footer)
+{
+    FooterComponent footer(context);
+    footer.setBounds(0, 0, 1200, 30);
+    EXPECT_EQ(footer.infoButton.getBounds(), juce::Rectangle<int>(1160, 5, 20, 20));
+    EXPECT_EQ(footer.themeToggle.getBounds(), juce::Rectangle<int>(1136, 5, 20, 20));
+    EXPECT_EQ(footer.infoButton.getName(), "Info");
+    EXPECT_EQ(footer.infoButton.getButtonText(), "Info");
+    EXPECT_EQ(footer.themeToggle.getName(), "ThemeToggle");
+    EXPECT_EQ(footer.themeToggle.getButtonText(), "ThemeToggle");
+
+    // The layout's 28 px strip, and a footer too low for the buttons.
+    footer.setBounds(0, 0, 800, 28);
+    EXPECT_EQ(footer.infoButton.getBounds(), juce::Rectangle<int>(760, 4, 20, 20));
+    footer.setBounds(0, 0, 30, 10);
+    EXPECT_EQ(footer.infoButton.getX(), 0);
+    EXPECT_EQ(footer.infoButton.getY(), -5);
+}
+
+TEST_F(FooterFixture, PaintsTheSeparatorAndTheCountFromX20)
+{
+    devices().appendChild(makeDevice("a", false), nullptr);
+    FooterComponent footer(context);
+    footer.setBounds(0, 0, 1200, 30);
+    auto image = snapshot(footer, juce::Colours::red);
+    EXPECT_EQ(image.getPixelAt(600, 0), neutralGrey);
+    EXPECT_EQ(image.getPixelAt(600, 1), themeBackground);
+    EXPECT_EQ(countNear(image, { 0, 1, 19, 29 }, themeForeground, 80), 0);
+    EXPECT_GT(countNear(image, { 20, 1, 100, 29 }, themeForeground, 80), 10);
+}
+
+TEST_F(FooterFixture, ToggleShowsASunInTheLightThemeAndACrescentInTheDark)
+{
+    FooterComponent footer(context);
+    footer.setBounds(0, 0, 1200, 30);
+
+    auto light = snapshot(footer.themeToggle);
+    // Sun: a filled core at the centre, a gap, then the rays (one of them runs right from x 14.6 to 16.7).
+    EXPECT_TRUE(nearer(light.getPixelAt(10, 10), themeForeground, themeBackground));
+    EXPECT_TRUE(nearer(light.getPixelAt(6, 10), themeBackground, themeForeground));
+    EXPECT_TRUE(nearer(light.getPixelAt(15, 10), themeForeground, themeBackground));
+
+    applyTheme(1);
+    auto dark = snapshot(footer.themeToggle);
+    // Crescent: the left part of the disc is lit, the centre is cut away, nothing out at the ray.
+    EXPECT_TRUE(nearer(dark.getPixelAt(6, 10), themeForeground, themeBackground));
+    EXPECT_TRUE(nearer(dark.getPixelAt(11, 9), themeBackground, themeForeground));
+    EXPECT_TRUE(nearer(dark.getPixelAt(16, 10), themeBackground, themeForeground));
+}
+
+TEST_F(FooterFixture, ThemeToggleCallsTheContextAndInfoIconFollowsTheTheme)
+{
+    CHROME_REQUIRE_DISPLAY();
+    int toggles = 0;
+    context.toggleTheme = [&]
+    {
+        ++toggles;
+        applyTheme(darkTheme == 1 ? 0 : 1);
+    };
+    FooterComponent footer(context);
+    TestWindow window(footer, 1200, 30);
+    footer.setBounds(0, 0, 1200, 30);
+    Mouse mouse(window);
+
+    mouse.click(mouse.centreOf(footer.themeToggle));
+    EXPECT_EQ(toggles, 1);
+    EXPECT_EQ(darkTheme, 1);
+
+    footer.sendLookAndFeelChange();
+    ASSERT_NE(footer.infoButton.icon, nullptr);
+    auto info = snapshot(footer.infoButton);
+    EXPECT_GT(countNear(info, { 2, 2, 16, 16 }, offWhite, 60), 5);
+
+    // Without a toggle callback the click is harmless.
+    context.toggleTheme = nullptr;
+    mouse.click(mouse.centreOf(footer.themeToggle));
+    EXPECT_EQ(toggles, 1);
+}
