@@ -52,8 +52,9 @@ InstanceChannel::~InstanceChannel()
     stopThread(2000);
     if (listenFd >= 0)
         ::close(listenFd);
+    // Not File::deleteFile: JUCE's mode test takes a socket for a directory.
     if (boundFile != juce::File())
-        boundFile.deleteFile();
+        ::unlink(boundFile.getFullPathName().toRawUTF8());
 }
 
 juce::File InstanceChannel::socketFile()
