@@ -39,6 +39,7 @@ public:
     void progress(juce::URL::DownloadTask* task, juce::int64 bytesDownloaded, juce::int64 totalLength) override;
 
     juce::File getTargetFile() const { return targetFile; }
+    bool isDownloading() const { return task != nullptr; }
     juce::String getCurrentVersion() const { return currentVersion; }
 
     /** "https://" + the build's web host + the manifest's path. */
@@ -62,6 +63,8 @@ public:
 private:
     struct Shared;
 
+    static juce::String readManifest(Shared& state);
+    static void runCheck(const std::shared_ptr<Shared>& state);
     void downloadFinished(juce::URL::DownloadTask* finishedTask, bool success);
 
     juce::String currentVersion;
