@@ -3,9 +3,12 @@
 #include "app/AppConsoleLogger.h"
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
+#include "app/AutoUpdater.h"
 #include "app/DemoDevices.h"
 #include "app/InstanceChannel.h"
 #include "app/MainWindow.h"
+#include "app/UpdateDialogs.h"
+#include "app/WebAddresses.h"
 #include "ui/Theme.h"
 
 MainApplication::MainApplication() = default;
@@ -54,7 +57,12 @@ void MainApplication::initialise(const juce::String& commandLine)
     appContext->logger = std::make_unique<AppConsoleLogger>();
     juce::Logger::setCurrentLogger(appContext->logger.get());
 
-    // (updater: created here with getApplicationVersion(), its three callbacks set)
+    appContext->updater = std::make_unique<AutoUpdater>(getApplicationVersion(), WebAddresses::updateManifest());
+    appContext->updater->onUpdateAvailable = [this](juce::String version, juce::String url)
+    { showUpdateAvailableDialog(version, url); };
+    appContext->updater->onProgress = [this](int percent)
+    { UpdateDialogs::showDownloadProgress(*appContext, percent); };
+    appContext->updater->onDownloaded = [this](juce::File file) { showDownloadCompleteDialog(file); };
 
     const bool dark = appContext->settings != nullptr && appContext->settings->getBoolValue("darkMode", false);
     applyTheme(dark ? 1 : 0);
@@ -71,7 +79,8 @@ void MainApplication::initialise(const juce::String& commandLine)
 
     appContext->startDiscovery();
 
-    // (updater: the one background update check is launched here)
+    // Once per start; the thread holds only the updater's shared state, so a quick quit is safe.
+    appContext->updater->checkForUpdateInBackground();
 }
 
 void MainApplication::shutdown()
@@ -91,6 +100,21 @@ void MainApplication::anotherInstanceStarted(const juce::String&)
 
 void MainApplication::systemRequestedQuit()
 {
-    // (updater: a pending "Update on exit" installer is started here)
+    if (appContext != nullptr)
+        UpdateDialogs::startInstallerOnQuit(*appContext);
+
     quit();
+}
+
+void MainApplication::showUpdateAvailableDialog(const juce::String& version, const juce::String& url)
+{
+    if (appContext != nullptr)
+        UpdateDialogs::showUpdateAvailableDialog(*appContext, version, url);
+}
+
+void MainApplication::showDownloadCompleteDialog(const juce::File& file)
+{
+    if (appContext != nullptr)
+        UpdateDialogs::showDownloadCompleteDialog(*appContext, file,
+                                                  [] { juce::JUCEApplication::getInstance()->systemRequestedQuit(); });
 }

@@ -28,6 +28,10 @@ public:
     /** Hands this start over to the running instance when JUCE's lock says one exists. */
     bool initialiseApp() override;
 
+    /** The updater's two dialogs, shown on the window's overlay. */
+    void showUpdateAvailableDialog(const juce::String& version, const juce::String& url);
+    void showDownloadCompleteDialog(const juce::File& file);
+
     static constexpr const char* demoDevicesSwitch = "--demo-devices";
 
 private:
