@@ -62,10 +62,13 @@ public:
     std::function<DeviceInfo()> onAnnounce;
 
 private:
+    class EventQueue;
+
     void timerCallback() override;
     void onPacket(protocol::IProtocol& protocol, const void* data, size_t size,
                   const juce::String& senderAddress, int senderPort);
     void handleDevice(DeviceEvent& incoming);
+    void deliver(const DeviceEvent& event);
 
     juce::ListenerList<Listener> listeners;
     std::vector<std::unique_ptr<Channel>> channels;
@@ -73,6 +76,10 @@ private:
     std::mutex mutex;
     std::map<std::string, DeviceInfo> devices;
     int32_t tickCounter = 0;
+
+    // Events waiting for the message thread. Shared with the posted calls, which find the engine
+    // through it and so never reach one that has been destroyed.
+    std::shared_ptr<EventQueue> eventQueue;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(DiscoveryEngine)
 };

@@ -1,0 +1,380 @@
+#include "tmx/DiscoveryEngine.h"
+
+#include "tmx/MessageKind.h"
+#include "tmx/protocol/BroadcastProtocol.h"
+#include "tmx/protocol/MdnsProtocol.h"
+#include "tmx/protocol/MulticastProtocol.h"
+#include "tmx/transport/BroadcastTransport.h"
+#include "tmx/transport/MdnsTransport.h"
+#include "tmx/transport/MulticastTransport.h"
+
+#include <deque>
+
+namespace tmx
+{
+
+namespace
+{
+    constexpr uint32_t mdnsChannelId = 1;
+    constexpr uint32_t multicastChannelId = 2;
+    constexpr uint32_t broadcastChannelId = 3;
+
+    constexpr int tickMilliseconds = 1000;
+    constexpr int32_t tickCounterLimit = 10000;
+
+    juce::String fromBytes(const std::string& text)
+    {
+        return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+    }
+}
+
+//==============================================================================
+/*  Events travel to the message thread through this queue rather than one posted call each: a posted call
+    drains the queue in order, and only the first event of a run posts a call. The calls hold the queue, not
+    the engine, and the engine detaches itself when it goes, so a call still queued then finds nothing to do. */
+class DiscoveryEngine::EventQueue : public std::enable_shared_from_this<EventQueue>
+{
+public:
+    explicit EventQueue(DiscoveryEngine& owner) : engine(&owner) {}
+
+    /** Any thread. True when the caller must schedule a delivery (after releasing its own locks). */
+    bool push(DeviceEvent&& event)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        pending.push_back(std::move(event));
+        if (scheduled)
+            return false;
+        scheduled = true;
+        return true;
+    }
+
+    void scheduleDelivery()
+    {
+        std::weak_ptr<EventQueue> weakSelf = shared_from_this();
+        const bool posted = juce::MessageManager::callAsync([weakSelf]
+        {
+            if (auto self = weakSelf.lock())
+                self->deliverPending();
+        });
+
+        if (! posted)
+        {
+            // No message loop to deliver on: nobody can be told, so nothing is kept.
+            std::lock_guard<std::mutex> guard(lock);
+            pending.clear();
+            scheduled = false;
+        }
+    }
+
+    /** Message thread: the events of a table that was emptied must not arrive after it. */
+    void discardPending()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        pending.clear();
+    }
+
+    /** Message thread, from the engine's destructor. */
+    void detach()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        engine = nullptr;
+        pending.clear();
+    }
+
+private:
+    // Bounded so that a flood of events never keeps the message thread from its other work.
+    static constexpr int maxEventsPerCall = 256;
+
+    void deliverPending()
+    {
+        for (int delivered = 0; delivered < maxEventsPerCall; ++delivered)
+        {
+            DeviceEvent event;
+            DiscoveryEngine* target = nullptr;
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                if (engine == nullptr || pending.empty())
+                {
+                    scheduled = false;
+                    return;
+                }
+                event = std::move(pending.front());
+                pending.pop_front();
+                target = engine;
+            }
+            // A listener may stop or destroy the engine; the next round sees that through the queue.
+            target->deliver(event);
+        }
+
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (engine == nullptr || pending.empty())
+            {
+                scheduled = false;
+                return;
+            }
+        }
+        scheduleDelivery();
+    }
+
+    std::mutex lock;
+    std::deque<DeviceEvent> pending;
+    bool scheduled = false;
+    DiscoveryEngine* engine;  // cleared on the message thread when the engine goes
+};
+
+//==============================================================================
+DiscoveryEngine::DiscoveryEngine()
+    : eventQueue(std::make_shared<EventQueue>(*this))
+{
+}
+
+DiscoveryEngine::~DiscoveryEngine()
+{
+    stop();
+    eventQueue->detach();
+}
+
+bool DiscoveryEngine::configure(const EndpointConfig& multicast, const EndpointConfig& broadcast,
+                                const EndpointConfig& mdns)
+{
+    stop();
+
+    multicastEndpoint = multicast;
+    broadcastEndpoint = broadcast;
+    mdnsEndpoint = mdns;
+
+    bool anyStarted = false;
+
+    if (mdnsEndpoint.anyFlagSet())
+        anyStarted = addProtocol(mdnsChannelId, std::make_unique<transport::MdnsTransport>(mdnsEndpoint),
+                                 std::make_unique<protocol::MdnsProtocol>(), mdnsEndpoint)
+                     || anyStarted;
+
+    if (multicastEndpoint.anyFlagSet())
+        anyStarted = addProtocol(multicastChannelId,
+                                 std::make_unique<transport::MulticastTransport>(multicastEndpoint),
+                                 std::make_unique<protocol::MulticastProtocol>(), multicastEndpoint)
+                     || anyStarted;
+
+    if (broadcastEndpoint.anyFlagSet())
+        anyStarted = addProtocol(broadcastChannelId,
+                                 std::make_unique<transport::BroadcastTransport>(broadcastEndpoint),
+                                 std::make_unique<protocol::BroadcastProtocol>(), broadcastEndpoint)
+                     || anyStarted;
+
+    tickCounter = 0;
+
+    if (anyStarted)
+        startTimer(tickMilliseconds);
+
+    return anyStarted;
+}
+
+bool DiscoveryEngine::addProtocol(uint32_t id, std::unique_ptr<transport::ITransport> transport,
+                                  std::unique_ptr<protocol::IProtocol> protocol, const EndpointConfig& endpoint)
+{
+    auto channel = std::make_unique<Channel>();
+    channel->id = id;
+    channel->transport = std::move(transport);
+    channel->protocol = std::move(protocol);
+    channel->endpoint = endpoint;
+
+    // The receive thread reaches the engine and this channel's protocol directly, never the channel list.
+    auto* channelProtocol = channel->protocol.get();
+    channel->transport->onPacket = [this, channelProtocol](const void* data, size_t size,
+                                                           const juce::String& senderAddress, int senderPort)
+    {
+        onPacket(*channelProtocol, data, size, senderAddress, senderPort);
+    };
+
+    if (! channel->transport->start())
+        return false;
+
+    channels.push_back(std::move(channel));
+    return true;
+}
+
+void DiscoveryEngine::stop()
+{
+    stopTimer();
+
+    for (auto& channel : channels)
+        channel->transport->stop();
+
+    channels.clear();
+
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        devices.clear();
+    }
+
+    // Events still on their way describe the table just emptied; delivered now they would bring back
+    // devices that no removal would ever follow.
+    eventQueue->discardPending();
+}
+
+void DiscoveryEngine::onPacket(protocol::IProtocol& protocol, const void* data, size_t size,
+                               const juce::String& senderAddress, int senderPort)
+{
+    DeviceEvent event;
+    int kind = MessageKind::none;
+
+    bool parsed = false;
+    try
+    {
+        parsed = protocol.parse(data, size, senderAddress, senderPort, kind, event);
+    }
+    catch (...)
+    {
+        // Whatever a datagram does to a parser, it must not end the receive thread.
+        parsed = false;
+    }
+
+    if (parsed && kind == MessageKind::deviceInfo)
+        handleDevice(event);
+}
+
+void DiscoveryEngine::handleDevice(DeviceEvent& incoming)
+{
+    bool mustSchedule = false;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+
+        auto known = devices.find(incoming.info.id);
+        if (known == devices.end())
+        {
+            devices.emplace(incoming.info.id, incoming.info);
+            juce::Logger::writeToLog("New device! Name: " + fromBytes(incoming.info.name) + " - ID: "
+                                     + fromBytes(incoming.info.id));
+            incoming.event = DeviceEvent::added;
+        }
+        else
+        {
+            // The first message fixes the device's identity; later ones only keep it alive and current.
+            auto& stored = known->second;
+            stored.expiry = incoming.info.expiry;
+            stored.ip = incoming.info.ip;
+            stored.finder = incoming.info.finder;
+            if (incoming.info.protocolId == multicastChannelId)
+                stored.tarn = incoming.info.tarn;
+            incoming.event = DeviceEvent::updated;
+        }
+
+        // Queued under the table's lock, so two channels reporting one device cannot swap its events.
+        mustSchedule = eventQueue->push(DeviceEvent(incoming));
+    }
+
+    if (mustSchedule)
+        eventQueue->scheduleDelivery();
+}
+
+void DiscoveryEngine::deliver(const DeviceEvent& event)
+{
+    listeners.call([&event](Listener& listener) { listener.deviceChanged(event); });
+}
+
+void DiscoveryEngine::timerCallback()
+{
+    ++tickCounter;
+
+    if (multicastEndpoint.announce != 0 && onAnnounce)
+    {
+        const auto record = onAnnounce();
+        sendRequest(multicastChannelId, MessageKind::deviceInfo, &record);
+    }
+
+    if (broadcastEndpoint.query != 0 && tickCounter % 2 == 0)
+        sendRequest(broadcastChannelId, MessageKind::query, nullptr);
+
+    if (multicastEndpoint.enabled != 0 || broadcastEndpoint.enabled != 0 || mdnsEndpoint.enabled != 0)
+    {
+        const auto now = juce::Time::getCurrentTime();
+        bool mustSchedule = false;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            for (auto entry = devices.begin(); entry != devices.end();)
+            {
+                const auto& stored = entry->second;
+                if (now > stored.expiry)
+                {
+                    juce::Logger::writeToLog("Device timeout! Name: " + fromBytes(stored.name) + " ID: "
+                                             + fromBytes(stored.id));
+                    DeviceEvent removal;
+                    removal.event = DeviceEvent::removed;
+                    removal.info = stored;
+                    mustSchedule = eventQueue->push(std::move(removal)) || mustSchedule;
+                    entry = devices.erase(entry);
+                }
+                else
+                {
+                    ++entry;
+                }
+            }
+        }
+
+        if (mustSchedule)
+            eventQueue->scheduleDelivery();
+    }
+
+    if (tickCounter >= tickCounterLimit)
+        tickCounter = 0;
+}
+
+bool DiscoveryEngine::sendRequest(uint32_t channelId, int kind, const DeviceInfo* record)
+{
+    for (auto& channel : channels)
+    {
+        if (channel->id != channelId)
+            continue;
+
+        const auto bytes = record != nullptr ? channel->protocol->buildAnnouncement(*record, kind)
+                                             : channel->protocol->buildRequest(kind);
+        if (bytes.empty())
+            return false;
+
+        return channel->transport->send(channel->endpoint.address, channel->endpoint.port + 1, bytes.data(),
+                                         bytes.size());
+    }
+    return false;
+}
+
+bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceCommand& command)
+{
+    // Held to the end, the send included: the transport's own send lock always comes second.
+    std::lock_guard<std::mutex> guard(mutex);
+
+    const auto known = devices.find(deviceId);
+    if (known == devices.end())
+        return false;
+
+    const auto& device = known->second;
+    for (auto& channel : channels)
+    {
+        if (channel->id != device.protocolId)
+            continue;
+
+        if (channel->endpoint.allowCommands == 0)
+            return false;
+
+        const auto bytes = channel->protocol->buildCommand(device, command);
+        if (bytes.empty())
+            return false;
+
+        const auto host = channel->id == broadcastChannelId ? fromBytes(device.ip) : channel->endpoint.address;
+        return channel->transport->send(host, channel->endpoint.port + 1, bytes.data(), bytes.size());
+    }
+    return false;
+}
+
+void DiscoveryEngine::addListener(Listener* listener)
+{
+    listeners.add(listener);
+}
+
+void DiscoveryEngine::removeListener(Listener* listener)
+{
+    listeners.remove(listener);
+}
+
+} // namespace tmx

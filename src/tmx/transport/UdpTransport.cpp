@@ -1,0 +1,77 @@
+#include "tmx/transport/UdpTransport.h"
+
+namespace tmx::transport
+{
+
+UdpTransport::UdpTransport(const juce::String& threadName, const EndpointConfig& endpointToUse)
+    : juce::Thread(threadName), endpoint(endpointToUse)
+{
+}
+
+UdpTransport::~UdpTransport()
+{
+    // Subclasses stop in their own destructors, while their closeSocket still exists; this catches the rest.
+    stop();
+}
+
+bool UdpTransport::start()
+{
+    if (socket != nullptr)
+        return false;
+
+    socket = std::make_unique<juce::DatagramSocket>(true);
+    if (! openSocket(*socket))
+        return false;
+
+    startThread();
+    return true;
+}
+
+void UdpTransport::stop()
+{
+    if (socket == nullptr)
+        return;
+
+    signalThreadShouldExit();
+    stopThread(stopTimeoutMilliseconds);
+    closeSocket(*socket);
+    socket->shutdown();
+    socket.reset();
+}
+
+bool UdpTransport::send(const juce::String& host, int port, const void* data, size_t size)
+{
+    if (socket == nullptr)
+        return false;
+    return socket->write(host, port, data, static_cast<int>(size)) > 0;
+}
+
+int UdpTransport::getBoundPort() const
+{
+    return socket != nullptr ? socket->getBoundPort() : -1;
+}
+
+void UdpTransport::run()
+{
+    juce::String senderAddress;
+    int senderPort = 0;
+    char buffer[maxDatagramSize];
+
+    while (! threadShouldExit())
+    {
+        // A pending socket error (an ICMP answer to an earlier send) ends the wait too; the read then finds nothing.
+        if (socket->waitUntilReady(true, waitMilliseconds) == 0)
+            continue;
+
+        const int bytesRead = socket->read(buffer, maxDatagramSize, false, senderAddress, senderPort);
+        if (bytesRead < 1)
+            continue;
+
+        if (threadShouldExit() || ! onPacket)
+            continue;
+
+        onPacket(buffer, static_cast<size_t>(bytesRead), senderAddress, senderPort);
+    }
+}
+
+} // namespace tmx::transport

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "tmx/EndpointConfig.h"
+#include "tmx/transport/ITransport.h"
+
+#include <juce_core/juce_core.h>
+
+#include <memory>
+
+namespace tmx::transport
+{
+
+/** What the three UDP transports share: the socket's life cycle and the receive loop on their own thread.
+    Subclasses open the socket their way (bind, joins) and undo it when it closes. */
+class UdpTransport : public ITransport, private juce::Thread
+{
+public:
+    ~UdpTransport() override;
+
+    /** False when already started, or when the socket cannot be opened the subclass's way. */
+    bool start() override;
+    void stop() override;
+    /** One write to host:port. */
+    bool send(const juce::String& host, int port, const void* data, size_t size) override;
+
+    /** The largest datagram read; longer ones arrive cut to this size. */
+    static constexpr int maxDatagramSize = 2048;
+    /** How long the loop waits for a datagram before it looks at the exit request again. */
+    static constexpr int waitMilliseconds = 100;
+    /** How long stop waits for the receive thread. */
+    static constexpr int stopTimeoutMilliseconds = 1000;
+
+    /** The local port the socket is bound to, -1 while closed. */
+    int getBoundPort() const;
+
+protected:
+    UdpTransport(const juce::String& threadName, const EndpointConfig& endpoint);
+
+    /** Binds and sets up a freshly made socket; false leaves it open until stop. */
+    virtual bool openSocket(juce::DatagramSocket& socket) = 0;
+    /** Undoes what openSocket set up, after the receive thread has ended. */
+    virtual void closeSocket(juce::DatagramSocket& socket) {}
+
+    // Made before the thread starts and deleted after it ended, so the thread never sees it change.
+    std::unique_ptr<juce::DatagramSocket> socket;
+    EndpointConfig endpoint;
+
+private:
+    void run() override;
+};
+
+} // namespace tmx::transport

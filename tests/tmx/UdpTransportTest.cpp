@@ -1,0 +1,339 @@
+#include "support/NetNamespace.h"
+#include "support/SimulatedDevice.h"
+#include "support/TestNetwork.h"
+#include "tmx/transport/BroadcastTransport.h"
+#include "tmx/transport/MdnsTransport.h"
+#include "tmx/transport/MulticastTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <fstream>
+#include <set>
+#include <thread>
+
+using namespace tmx::transport;
+
+namespace
+{
+    const tmx::EndpointConfig multicastEndpoint { "239.12.34.0", 1235, 1, 1, 0, 0 };
+    const tmx::EndpointConfig broadcastEndpoint { "255.255.255.255", 45454, 1, 1, 0, 1 };
+    const tmx::EndpointConfig mdnsEndpoint { "224.0.0.251", 5353, 1, 0, 0, 0 };
+
+    /** Keeps what a transport delivers; onPacket runs on the receive thread. */
+    struct PacketLog
+    {
+        struct Packet
+        {
+            std::string bytes;
+            juce::String sender;
+            int port = 0;
+            bool onCallerThread = false;
+        };
+
+        void attach(ITransport& transport)
+        {
+            transport.onPacket = [this](const void* data, size_t size, const juce::String& sender, int port)
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                packets.push_back({ std::string(static_cast<const char*>(data), size), sender, port,
+                                    std::this_thread::get_id() == caller });
+            };
+        }
+
+        std::vector<Packet> all() const
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            return packets;
+        }
+
+        bool waitFor(size_t count, int timeoutMs = 5000) const
+        {
+            const auto deadline = juce::Time::getMillisecondCounter() + static_cast<uint32_t>(timeoutMs);
+            while (juce::Time::getMillisecondCounter() < deadline)
+            {
+                if (all().size() >= count)
+                    return true;
+                juce::Thread::sleep(2);
+            }
+            return all().size() >= count;
+        }
+
+        std::thread::id caller = std::this_thread::get_id();
+        mutable std::mutex lock;
+        std::vector<Packet> packets;
+    };
+
+    /** Bytes waiting in the receive queue of the UDP socket on this local port (-1: no such socket). */
+    int receiveQueueOfPort(int port)
+    {
+        std::ifstream table("/proc/thread-self/net/udp");
+        std::string line;
+        std::getline(table, line);  // header
+        while (std::getline(table, line))
+        {
+            // "sl local_address rem_address st tx_queue:rx_queue ..."
+            auto fields = juce::StringArray::fromTokens(juce::String(line), " ", "");
+            fields.removeEmptyStrings();
+            if (fields.size() > 4 && fields[1].fromLastOccurrenceOf(":", false, false).getHexValue32() == port)
+                return fields[4].fromFirstOccurrenceOf(":", false, false).getHexValue32();
+        }
+        return -1;
+    }
+
+    bool waitForCount(const SimulatedDevice& device, int port, size_t count, int timeoutMs = 5000)
+    {
+        const auto deadline = juce::Time::getMillisecondCounter() + static_cast<uint32_t>(timeoutMs);
+        while (device.countOn(port) < count && juce::Time::getMillisecondCounter() < deadline)
+            juce::Thread::sleep(2);
+        return device.countOn(port) >= count;
+    }
+}
+
+TEST(UdpTransport, StartsOnceStopsAndStartsAgain)
+{
+    TestNetwork network;
+    network.addConnectedHost();
+
+    BroadcastTransport transport(broadcastEndpoint);
+    EXPECT_EQ(transport.getBoundPort(), -1);
+    transport.stop();  // closed: nothing to do
+
+    ASSERT_TRUE(transport.start());
+    EXPECT_EQ(transport.getBoundPort(), 45454);
+    EXPECT_FALSE(transport.start()) << "a second start without stop";
+    EXPECT_EQ(transport.getBoundPort(), 45454);
+
+    transport.stop();
+    EXPECT_EQ(transport.getBoundPort(), -1);
+    transport.stop();
+    EXPECT_FALSE(transport.send("10.231.1.2", 45455, "x", 1)) << "closed transports send nothing";
+
+    ASSERT_TRUE(transport.start());
+    EXPECT_EQ(transport.getBoundPort(), 45454);
+}
+
+TEST(UdpTransport, DeliversDatagramsOnItsOwnThreadAndNeverEmptyOnes)
+{
+    TestNetwork network;
+    const auto link = network.addConnectedHost();
+    SimulatedDevice device(*link.host, { link.remoteAddress });
+    ASSERT_TRUE(device.isRunning());
+
+    BroadcastTransport transport(broadcastEndpoint);
+    PacketLog log;
+    log.attach(transport);
+    ASSERT_TRUE(transport.start());
+
+    ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, "", 0));
+    ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, "first", 5));
+    std::string big(3000, 'b');
+    ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, big.data(), big.size()));
+    ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, "last", 4));
+    ASSERT_TRUE(log.waitFor(3));
+    juce::Thread::sleep(100);
+
+    const auto packets = log.all();
+    ASSERT_EQ(packets.size(), 3u) << "the empty datagram must not be delivered";
+    EXPECT_EQ(packets[0].bytes, "first");
+    EXPECT_EQ(packets[0].sender, link.remoteAddress);
+    EXPECT_GT(packets[0].port, 0);
+    EXPECT_EQ(packets[1].bytes, big.substr(0, 2048)) << "longer datagrams arrive cut to the buffer";
+    EXPECT_EQ(packets[2].bytes, "last");
+    for (const auto& packet : packets)
+        EXPECT_FALSE(packet.onCallerThread);
+}
+
+TEST(UdpTransport, WithoutACallbackDatagramsAreReadAndDropped)
+{
+    TestNetwork network;
+    const auto link = network.addConnectedHost();
+    SimulatedDevice device(*link.host, { link.remoteAddress });
+
+    // A socket nobody reads keeps its datagrams queued; that is what the check below would see.
+    juce::DatagramSocket unread(true);
+    ASSERT_TRUE(unread.bindToPort(45460));
+    ASSERT_TRUE(device.sendRaw(link.localAddress, 45460, "kept", 4));
+    const auto until = juce::Time::getMillisecondCounter() + 5000;
+    while (receiveQueueOfPort(45460) <= 0 && juce::Time::getMillisecondCounter() < until)
+        juce::Thread::sleep(5);
+    ASSERT_GT(receiveQueueOfPort(45460), 0);
+
+    BroadcastTransport transport(broadcastEndpoint);
+    ASSERT_TRUE(transport.start());
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, "drop", 4));
+
+    // Read and dropped: the socket's queue empties although nobody listens.
+    int queued = -1;
+    const auto deadline = juce::Time::getMillisecondCounter() + 5000;
+    do
+    {
+        juce::Thread::sleep(10);
+        queued = receiveQueueOfPort(45454);
+    } while (queued != 0 && juce::Time::getMillisecondCounter() < deadline);
+    EXPECT_EQ(queued, 0);
+    transport.stop();
+}
+
+TEST(UdpTransport, StopEndsTheReceiveThreadPromptly)
+{
+    TestNetwork network;
+    network.addConnectedHost();
+
+    MulticastTransport multicast(multicastEndpoint);
+    BroadcastTransport broadcast(broadcastEndpoint);
+    ASSERT_TRUE(multicast.start());
+    ASSERT_TRUE(broadcast.start());
+
+    const auto before = juce::Time::getMillisecondCounterHiRes();
+    multicast.stop();
+    broadcast.stop();
+    // The loop looks at the exit request every 100 ms; a generous bound for a loaded machine.
+    EXPECT_LT(juce::Time::getMillisecondCounterHiRes() - before, 2000.0);
+}
+
+TEST(MulticastTransport, FailsWithoutAnInterfaceBesidesLoopback)
+{
+    TestNetwork network;  // only loopback
+    EXPECT_TRUE(MulticastTransport::usableLocalAddresses().isEmpty());
+    MulticastTransport transport(multicastEndpoint);
+    EXPECT_FALSE(transport.start());
+    transport.stop();  // closes the socket the failed start left open
+    EXPECT_EQ(transport.getBoundPort(), -1);
+}
+
+TEST(MulticastTransport, JoinsOnEveryInterfaceAndSendsThroughEach)
+{
+    TestNetwork network;
+    auto& host = network.addHost();
+    const auto first = network.connect(host, true);
+    const auto second = network.connect(host, false);
+    SimulatedDevice device(host, { first.remoteAddress, second.remoteAddress });
+    ASSERT_TRUE(device.isRunning());
+
+    EXPECT_EQ(MulticastTransport::usableLocalAddresses(),
+              juce::StringArray(first.localAddress, second.localAddress));
+
+    MulticastTransport transport(multicastEndpoint);
+    PacketLog log;
+    log.attach(transport);
+    ASSERT_TRUE(transport.start());
+
+    // Heard on both interfaces.
+    ASSERT_TRUE(device.sendRaw("239.12.34.0", 1235, "via first", 9, first.remoteAddress));
+    ASSERT_TRUE(device.sendRaw("239.12.34.0", 1235, "via second", 10, second.remoteAddress));
+    ASSERT_TRUE(log.waitFor(2));
+    const auto packets = log.all();
+    EXPECT_EQ(packets[0].bytes, "via first");
+    EXPECT_EQ(packets[0].sender, first.remoteAddress);
+    EXPECT_EQ(packets[1].bytes, "via second");
+    EXPECT_EQ(packets[1].sender, second.remoteAddress);
+
+    // Every datagram leaves once through each interface, with TTL 5.
+    ASSERT_TRUE(transport.send("239.12.34.0", 1236, "hello", 5));
+    ASSERT_TRUE(waitForCount(device, SimulatedDevice::jsonCommandPort, 2));
+    juce::Thread::sleep(100);
+    const auto arrived = device.receivedOn(SimulatedDevice::jsonCommandPort);
+    ASSERT_EQ(arrived.size(), 2u);
+    std::set<int> interfaces;
+    for (const auto& datagram : arrived)
+    {
+        EXPECT_EQ(datagram.text(), "hello");
+        EXPECT_EQ(datagram.ttl, 5);
+        EXPECT_EQ(datagram.destination, "239.12.34.0");
+        interfaces.insert(datagram.interfaceIndex);
+    }
+    EXPECT_EQ(interfaces, (std::set<int> { device.interfaceIndexOf(first.remoteAddress),
+                                          device.interfaceIndexOf(second.remoteAddress) }));
+
+    // Stop leaves the group on both interfaces: the group no longer reaches this namespace.
+    transport.stop();
+    std::ifstream table("/proc/thread-self/net/igmp");
+    const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("00220CEF"), std::string::npos);
+}
+
+TEST(MulticastTransport, AnInterfaceThatCannotSendDoesNotStopTheOthers)
+{
+    TestNetwork network;
+    auto& host = network.addHost();
+    const auto first = network.connect(host, true);
+    const auto second = network.connect(host, false);
+    SimulatedDevice device(host, { first.remoteAddress, second.remoteAddress });
+
+    MulticastTransport transport(multicastEndpoint);
+    ASSERT_TRUE(transport.start());
+
+    // The first interface goes down after the join: its address is still listed, its writes fail.
+    network.local().runOrFail("ip link set " + first.localName + " down");
+    EXPECT_TRUE(transport.send("239.12.34.0", 1236, "still", 5));
+    ASSERT_TRUE(waitForCount(device, SimulatedDevice::jsonCommandPort, 1));
+    juce::Thread::sleep(100);
+    const auto arrived = device.receivedOn(SimulatedDevice::jsonCommandPort);
+    ASSERT_EQ(arrived.size(), 1u);
+    EXPECT_EQ(arrived[0].interfaceIndex, device.interfaceIndexOf(second.remoteAddress));
+
+    network.local().runOrFail("ip link set " + second.localName + " down");
+    EXPECT_FALSE(transport.send("239.12.34.0", 1236, "nowhere", 7));
+}
+
+TEST(BroadcastTransport, SendsToTheLimitedBroadcastAddressAndSharesItsPort)
+{
+    TestNetwork network;
+    const auto link = network.addConnectedHost();
+    SimulatedDevice device(*link.host, { link.remoteAddress });
+
+    BroadcastTransport transport(broadcastEndpoint);
+    ASSERT_TRUE(transport.start());
+
+    // Port reuse: another socket with reuse may bind the same port meanwhile.
+    juce::DatagramSocket other(true);
+    other.setEnablePortReuse(true);
+    EXPECT_TRUE(other.bindToPort(45454));
+
+    const auto query = SimulatedDevice::queryFrame();
+    ASSERT_TRUE(transport.send("255.255.255.255", 45455, query.data(), query.size()));
+    ASSERT_TRUE(waitForCount(device, SimulatedDevice::veskPort, 1));
+    const auto arrived = device.receivedOn(SimulatedDevice::veskPort);
+    EXPECT_EQ(arrived[0].bytes, query);
+    EXPECT_EQ(arrived[0].destination, "255.255.255.255");
+    EXPECT_EQ(arrived[0].senderAddress, link.localAddress);
+    EXPECT_EQ(arrived[0].senderPort, 45454);
+}
+
+TEST(MdnsTransport, FallsBackToAnyPortAndJoinsOnTheBestRouteInterface)
+{
+    TestNetwork network;
+    const auto link = network.addConnectedHost();
+    SimulatedDevice device(*link.host, { link.remoteAddress });
+
+    // Someone else holds the well-known port without sharing it.
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(5353);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+
+    MdnsTransport transport(mdnsEndpoint);
+    PacketLog log;
+    log.attach(transport);
+    ASSERT_TRUE(transport.start());
+    EXPECT_GT(transport.getBoundPort(), 0);
+    EXPECT_NE(transport.getBoundPort(), 5353);
+
+    // The group is joined on the interface of the default route, so the host's datagram gets in.
+    const int port = transport.getBoundPort();
+    ASSERT_TRUE(device.sendRaw("224.0.0.251", port, "mdns", 4));
+    ASSERT_TRUE(log.waitFor(1));
+    EXPECT_EQ(log.all()[0].bytes, "mdns");
+
+    transport.stop();
+    ::close(holder);
+}
