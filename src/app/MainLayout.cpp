@@ -2,6 +2,7 @@
 
 #include "app/AppConsoleLogger.h"
 #include "app/AppContext.h"
+#include "app/AppStateIds.h"
 #include "ui/Theme.h"
 
 namespace
@@ -41,6 +42,16 @@ MainLayout::MainLayout(AppContext* context)
 
     // Header callbacks: onRefresh, onSearchChanged, onTarnFilterChanged, onFilterPanelToggled
     // (setFilterPanelOpen), onConsoleToggled (setConsoleVisible).
+    header.onRefresh = [this]
+    {
+        // The table empties at once; devices come back as they are heard again.
+        appContext->appState.getChildWithName(AppStateIds::DeviceList).removeAllChildren(nullptr);
+        appContext->startDiscovery();
+        if (appContext->showToast)
+            appContext->showToast("Refreshing device list...");
+    };
+    header.onFilterPanelToggled = [this](bool open) { setFilterPanelOpen(open); };
+    header.onConsoleToggled = [this](bool show) { setConsoleVisible(show); };
 
     consoleSplitter.onDrag = [this](float delta)
     {
@@ -53,11 +64,11 @@ MainLayout::MainLayout(AppContext* context)
     };
 
     // Visible children in this order: header, deviceList, consoleSplitter, console, footer.
-    // addAndMakeVisible(header);
+    addAndMakeVisible(header);
     // addAndMakeVisible(deviceList);
     addChildComponent(consoleSplitter);
     addChildComponent(console);
-    // addAndMakeVisible(footer);
+    addAndMakeVisible(footer);
 
     if (appContext->logger != nullptr)
         appContext->logger->setSink(&console);
@@ -104,15 +115,14 @@ void MainLayout::resized()
     // dialogOverlay.setBounds(area);
 
     const auto footerArea = area.removeFromBottom(juce::jmin(footerHeight, area.getHeight()));
-    juce::ignoreUnused(footerArea);
-    // footer.setBounds(footerArea);
+    footer.setBounds(footerArea);
 
     const auto content = area.reduced(contentMargin);
 
     juce::FlexBox column;
     column.flexDirection = juce::FlexBox::Direction::column;
     // Until the header and the table take their places, empty items keep the geometry.
-    column.items.add(juce::FlexItem().withHeight(headerHeight).withMargin({ 0.0f, 0.0f, headerGap, 0.0f }));
+    column.items.add(juce::FlexItem(header).withHeight(headerHeight).withMargin({ 0.0f, 0.0f, headerGap, 0.0f }));
     column.items.add(juce::FlexItem().withFlex(1.0f));
     if (consoleVisible)
     {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FooterComponent.h"
+#include "ui/HeaderComponent.h"
 #include "ui/console/ConsoleEditor.h"
 #include "ui/console/ConsoleSplitter.h"
 
@@ -28,11 +30,11 @@ private:
     AppContext* appContext;
     // ToastOverlay toast;
     // CustomDialogOverlay dialogOverlay;
-    // HeaderComponent header;
+    HeaderComponent header;
     // DeviceListComponent deviceList { appContext };
     ConsoleSplitter consoleSplitter;
     ConsoleEditor console;
-    // FooterComponent footer { appContext };
+    FooterComponent footer { *appContext };
     float headerHeight = 35.0f;
     float consoleHeight = 150.0f;
     bool consoleVisible = false;
