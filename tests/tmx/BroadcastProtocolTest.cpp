@@ -194,26 +194,6 @@ TEST(BroadcastProtocolFrames, NetworkSettingsAddressRules)
     EXPECT_EQ(addressesOf(s), (Bytes { 1, 2, 3, 4, 0, 0, 0, 0, 1, 0, 0, 1, 192, 168, 1, 10, 0, 0, 0, 0 }));
 }
 
-TEST(BroadcastProtocolFrames, NetworkSettingsChecksumCoversInnerFrame)
-{
-    tmx::NetworkChangeRequest r;
-    r.iface = 0;
-    r.ip = "255.255.255.255";
-    r.mask = "255.255.255.255";
-    r.gateway = "255.255.255.255";
-    r.dns1 = "255.255.255.255";
-    r.dns2 = "255.255.255.255";
-    Bytes out;
-    BroadcastProtocol::buildNetworkSettingsPacket(out, deviceWithMacs("ff:ff:ff:ff:ff:ff", ""), r);
-    ASSERT_EQ(out.size(), 55u);
-    unsigned sum = 0;
-    for (size_t i = 10; i < 54; ++i)
-        sum += out[i];
-    // 0x55+0x04+0x01 + 26*0xFF + 0x02 + 0x01 + 0x2D = 0x1A70
-    EXPECT_EQ(sum % 256, 0x70u);
-    EXPECT_EQ(out[54], 0x70);
-}
-
 TEST(BroadcastProtocolFrames, NetworkSettingsWithInvalidInterfaceBuildsNothing)
 {
     BroadcastProtocol protocol;

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <type_traits>
 #include <utility>
 
 namespace
@@ -214,15 +213,6 @@ TEST(Records, EventCopyAndMove)
     EXPECT_EQ(e.senderPort, 45454);
 }
 
-TEST(Records, TarnIsReplacedAsAWhole)
-{
-    tmx::DeviceInfo d = filledDevice();
-    d.tarn = tmx::TarnInfo();
-    EXPECT_FALSE(d.tarn.isTarn);
-    EXPECT_TRUE(d.tarn.workspaceUUID.empty());
-    EXPECT_FALSE(d.tarn.isHost);
-}
-
 TEST(Records, CommandVariantAssignments)
 {
     tmx::NetworkChangeRequest request;
@@ -272,14 +262,3 @@ TEST(Records, CommandVariantAssignments)
     EXPECT_FALSE(std::get<tmx::FinderRequest>(command).value);
 }
 
-TEST(Records, AreCopyableAndNothrowMovableValues)
-{
-    static_assert(std::is_nothrow_move_constructible_v<tmx::DeviceInfo>);
-    static_assert(std::is_nothrow_move_assignable_v<tmx::DeviceInfo>);
-    static_assert(std::is_copy_constructible_v<tmx::DeviceEvent>);
-    static_assert(std::is_nothrow_move_constructible_v<tmx::DeviceCommand>);
-    static_assert(std::variant_size_v<tmx::DeviceCommand> == 3);
-    static_assert(std::is_same_v<std::variant_alternative_t<0, tmx::DeviceCommand>, tmx::FinderRequest>);
-    static_assert(std::is_same_v<std::variant_alternative_t<2, tmx::DeviceCommand>, tmx::NetworkChangeRequest>);
-    SUCCEED();
-}
