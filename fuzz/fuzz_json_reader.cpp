@@ -68,6 +68,20 @@ void walkValue(reader_t& reader, const value_t& value, bool enter)
     }
 }
 
+// findString; a match that is not a string reads as the view "<throws>".
+std::string_view lookup(reader_t& reader, const std::string& key)
+{
+    try
+    {
+        return findString(reader, key);
+    }
+    catch (const std::bad_variant_access&)
+    {
+        open(reader, reader.text);
+        return "<throws>";
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -78,16 +92,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(reader);
     const bool elements = reader.error == nullptr && reader.pos[-1] == '[';
 
-    try
+    // Lookups from a reader that has looked before must agree with lookups from a fresh one.
+    static const std::string keys[] = { "api", "msg", "", "a" };
+    for (const auto& key : keys)
     {
-        touch(findString(reader, "api"));
-        touch(findString(reader, ""));
+        reader_t fresh;
+        open(fresh, text);
+        const std::string_view expected = lookup(fresh, key);
+        const std::string_view actual = lookup(reader, key);
+        if (expected.data() == nullptr ? actual.data() != nullptr : actual != expected)
+            __builtin_trap();
+        if (fresh.error != reader.error && (fresh.error == nullptr || reader.error == nullptr
+                                            || fresh.error - fresh.text.data() != reader.error - reader.text.data()))
+            __builtin_trap();
+        touch(actual);
+        check(reader);
     }
-    catch (const std::bad_variant_access&)
-    {
-        open(reader, text);
-    }
-    check(reader);
 
     level = 0;
     reachedLimit = false;

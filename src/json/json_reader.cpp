@@ -7,6 +7,10 @@
 #include <system_error>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace json_reader
 {
 namespace
@@ -30,7 +34,16 @@ constexpr std::array<uint8_t, 256> makeClasses()
     return table;
 }
 
+// White space and commas: what lies between members and between elements.
+constexpr std::array<bool, 256> makeSeparators()
+{
+    std::array<bool, 256> table {};
+    table['\t'] = table['\n'] = table['\r'] = table[' '] = table[','] = true;
+    return table;
+}
+
 constexpr std::array<uint8_t, 256> byteClasses = makeClasses();
+constexpr std::array<bool, 256> separators = makeSeparators();
 
 inline bool isSpace(char c) noexcept { return byteClasses[(uint8_t) c] == classSpace; }
 inline bool continuesNumber(char c) noexcept { return byteClasses[(uint8_t) c] == classNumber; }
@@ -39,6 +52,13 @@ inline bool startsNumber(char c) noexcept { return c == '+' || c == '-' || (c >=
 inline const char* skipSpace(const char* p, const char* end) noexcept
 {
     while (p < end && isSpace(*p))
+        ++p;
+    return p;
+}
+
+inline const char* skipSeparators(const char* p, const char* end) noexcept
+{
+    while (p < end && separators[(uint8_t) *p])
         ++p;
     return p;
 }
@@ -58,28 +78,22 @@ inline const char* skipComment(const char* p, const char* end) noexcept
     return end;
 }
 
-// The first '"' or '\\' at or after p, or end. Eight bytes at a time: strings are the bulk of a datagram.
+// The first '"' or '\\' at or after p, or end. Strings are the bulk of a datagram, so they are searched a block
+// at a time.
 inline const char* findQuoteOrBackslash(const char* p, const char* end) noexcept
 {
-    constexpr uint64_t ones = 0x0101010101010101ull;
-    constexpr uint64_t highs = 0x8080808080808080ull;
-    while (end - p >= 8)
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    while (end - p >= 16)
     {
-        uint64_t word;
-        std::memcpy(&word, p, 8);
-        const uint64_t quotes = word ^ (ones * '"');
-        const uint64_t slashes = word ^ (ones * '\\');
-        const uint64_t hits = ((quotes - ones) & ~quotes) | ((slashes - ones) & ~slashes);
-        if ((hits & highs) != 0)
-        {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-            return p + (__builtin_ctzll(hits & highs) >> 3);
-#else
-            break;
-#endif
-        }
-        p += 8;
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)));
+        if (hits != 0)
+            return p + __builtin_ctz((unsigned int) hits);
+        p += 16;
     }
+#endif
     while (p < end && *p != '"' && *p != '\\')
         ++p;
     return p;
@@ -138,6 +152,23 @@ inline Scalar readNumber(reader_t& reader, const char*& p, const char* end, doub
         ++runEnd;
     if (runEnd >= end)
         return Scalar::ended;
+
+    // Whole numbers of up to 15 digits (ports, counters) are exact in a double: from_chars would give the same.
+    const char* const digits = *p == '-' ? p + 1 : p;
+    if (runEnd > digits && runEnd - digits <= 15)
+    {
+        uint64_t whole = 0;
+        const char* d = digits;
+        while (d < runEnd && *d >= '0' && *d <= '9')
+            whole = whole * 10 + (uint64_t) (*d++ - '0');
+        if (d == runEnd)
+        {
+            number = *p == '-' ? -(double) whole : (double) whole;
+            p = runEnd;
+            return Scalar::ok;
+        }
+    }
+
     const auto result = std::from_chars(p, runEnd, number, std::chars_format::general);
     if (result.ec != std::errc() || result.ptr != runEnd)
     {
@@ -151,32 +182,29 @@ inline Scalar readNumber(reader_t& reader, const char*& p, const char* end, doub
 // Literal rule: at least 5 bytes must remain from its first byte, then null, true or false byte for byte.
 inline Scalar readLiteral(reader_t& reader, const char*& p, const char* end, value_t& value) noexcept
 {
-    if (end - p < 5)
+    if (end - p >= 5)
     {
-        fail(reader, p);
-        return Scalar::failed;
+        if (std::memcmp(p, "null", 4) == 0)
+        {
+            value.emplace<null_t>();
+            p += 4;
+            return Scalar::ok;
+        }
+        if (std::memcmp(p, "true", 4) == 0)
+        {
+            value.emplace<bool>(true);
+            p += 4;
+            return Scalar::ok;
+        }
+        if (std::memcmp(p, "false", 5) == 0)
+        {
+            value.emplace<bool>(false);
+            p += 5;
+            return Scalar::ok;
+        }
     }
-    if (std::memcmp(p, "null", 4) == 0)
-    {
-        value.emplace<null_t>();
-        p += 4;
-    }
-    else if (std::memcmp(p, "true", 4) == 0)
-    {
-        value.emplace<bool>(true);
-        p += 4;
-    }
-    else if (std::memcmp(p, "false", 5) == 0)
-    {
-        value.emplace<bool>(false);
-        p += 5;
-    }
-    else
-    {
-        fail(reader, p);
-        return Scalar::failed;
-    }
-    return Scalar::ok;
+    fail(reader, p);
+    return Scalar::failed;
 }
 
 // The kinds of the open containers of a skip: one bit per level, on the stack for ordinary depths.
@@ -201,8 +229,8 @@ public:
     {
         const size_t index = size - 1;
         const size_t word = index >> 6;
-        const uint64_t w = word < inlineWords ? inlineBits[word] : overflow[word - inlineWords];
-        return ((w >> (index & 63)) & 1) != 0;
+        const uint64_t bits = word < inlineWords ? inlineBits[word] : overflow[word - inlineWords];
+        return ((bits >> (index & 63)) & 1) != 0;
     }
 
 private:
@@ -220,27 +248,22 @@ void skipContainer(reader_t& reader, bool isObject)
     const char* const end = reader.end;
     KindStack kinds;
     kinds.push(isObject);
+    bool inObject = isObject;
 
     for (;;)
     {
+        p = skipSeparators(p, end);
         if (p >= end)
         {
-            reader.pos = end;
+            reader.pos = end;  // an unclosed container ends the walk quietly
             return;
         }
         char c = *p;
-        if (isSpace(c) || c == ',')
-        {
-            ++p;
-            continue;
-        }
         if (c == '/')
         {
             p = skipComment(p + 1, end);
             continue;
         }
-
-        const bool inObject = kinds.topIsObject();
         if (c == (inObject ? '}' : ']'))
         {
             kinds.pop();
@@ -249,6 +272,7 @@ void skipContainer(reader_t& reader, bool isObject)
                 reader.pos = p;
                 return;
             }
+            inObject = kinds.topIsObject();
             ++p;
             continue;
         }
@@ -310,7 +334,8 @@ void skipContainer(reader_t& reader, bool isObject)
         }
         else if (c == '{' || c == '[')
         {
-            kinds.push(c == '{');
+            inObject = c == '{';
+            kinds.push(inObject);
             ++p;
         }
         else
@@ -412,18 +437,14 @@ void walkMembers(reader_t& reader, Sink&& sink)
 
     for (;;)
     {
-        // Between members.
+        // Between members: white space and commas are skipped, so commas are optional.
+        p = skipSeparators(p, end);
         if (p >= end)
         {
             reader.pos = end;
             return;
         }
         const char c = *p;
-        if (isSpace(c) || c == ',')
-        {
-            ++p;
-            continue;
-        }
         if (c == '/')
         {
             p = skipComment(p + 1, end);
@@ -483,17 +504,13 @@ void walkElements(reader_t& reader, Sink&& sink)
 
     for (;;)
     {
+        p = skipSeparators(p, end);
         if (p >= end)
         {
             reader.pos = end;
             return;
         }
         const char c = *p;
-        if (isSpace(c) || c == ',')
-        {
-            ++p;
-            continue;
-        }
         if (c == '/')
         {
             p = skipComment(p + 1, end);
@@ -519,9 +536,8 @@ inline bool tooDeep(reader_t& reader) noexcept
     return true;
 }
 
-} // namespace
-
-void open(reader_t& reader, std::string_view text)
+// open() without forgetting what findString recorded: the text is the same one.
+void reopen(reader_t& reader, std::string_view text) noexcept
 {
     reader.text = text;
     reader.error = nullptr;
@@ -538,6 +554,37 @@ void open(reader_t& reader, std::string_view text)
         }
     }
     fail(reader, end);
+}
+
+inline bool inside(const reader_t& reader, const char* p) noexcept
+{
+    return p >= reader.text.data() && p < reader.text.data() + reader.text.size();
+}
+
+// findString over members recorded by an earlier findString walk from the same place: the same result, and
+// the same exception for a match that is not a string, without reading the text again.
+std::string_view findRecorded(reader_t& reader, const std::string& key)
+{
+    std::string_view result;
+    for (unsigned int i = 0; i < reader.seenCount; ++i)
+    {
+        const auto& member = reader.seen[i];
+        if (std::string_view(member.key, member.keyLength) != key)
+            continue;
+        if (member.tag != 1)
+            throw std::bad_variant_access();
+        result = std::string_view(member.text, member.textLength);
+    }
+    reopen(reader, reader.text);
+    return result;
+}
+
+} // namespace
+
+void open(reader_t& reader, std::string_view text)
+{
+    reader.seenFrom = nullptr;
+    reopen(reader, text);
 }
 
 void forEachMember(reader_t& reader, member_callback_t callback)
@@ -572,6 +619,9 @@ void forEachElement(reader_t& reader, element_callback_t callback)
 
 std::string_view findString(reader_t& reader, const std::string& key)
 {
+    if (reader.error == nullptr && reader.pos != nullptr && reader.pos == reader.seenFrom)
+        return findRecorded(reader, key);
+
     std::string_view result;
     std::string resolved;  // a match that held a backslash, copied out of the walk's scratch buffer
     bool matchResolved = false;
@@ -579,17 +629,41 @@ std::string_view findString(reader_t& reader, const std::string& key)
     if (reader.error == nullptr && ! tooDeep(reader))
     {
         DepthGuard guard(reader);
-        const char* const textBegin = reader.text.data();
-        const char* const textEnd = textBegin + reader.text.size();
+        const char* const from = reader.pos;
+        reader.seenFrom = nullptr;
+        unsigned int count = 0;
+        bool record = true;  // as long as every member fits and its texts lie in the text itself
         walkMembers(reader, [&](std::string_view memberKey, const value_t& value) {
+            if (record)
+            {
+                record = count < reader_t::seenCapacity && inside(reader, memberKey.data());
+                if (record)
+                {
+                    auto& member = reader.seen[count++];
+                    member.key = memberKey.data();
+                    member.keyLength = (uint32_t) memberKey.size();
+                    member.tag = (uint8_t) value.index();
+                    if (const auto* text = std::get_if<std::string_view>(&value))
+                    {
+                        record = text->empty() || inside(reader, text->data());
+                        member.text = text->data();
+                        member.textLength = (uint32_t) text->size();
+                    }
+                }
+            }
             if (memberKey != key)
                 return;
             const std::string_view text = std::get<std::string_view>(value);
-            matchResolved = text.data() < textBegin || text.data() >= textEnd;
+            matchResolved = ! inside(reader, text.data());
             if (matchResolved)
                 resolved.assign(text);
             result = text;
         });
+        if (record)
+        {
+            reader.seenFrom = from;
+            reader.seenCount = count;
+        }
     }
 
     if (matchResolved)
@@ -597,7 +671,7 @@ std::string_view findString(reader_t& reader, const std::string& key)
         reader.foundStrings.push_front(std::move(resolved));
         result = reader.foundStrings.front();
     }
-    open(reader, reader.text);
+    reopen(reader, reader.text);
     return result;
 }
 

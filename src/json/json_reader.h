@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <forward_list>
 #include <functional>
 #include <string>
@@ -38,6 +39,21 @@ struct reader_t
     unsigned int depth = 0;
     // Resolved texts of findString results that held a backslash; they live as long as the reader.
     std::forward_list<std::string> foundStrings;
+
+    // The members a findString walk met, so that the next findString from the same place needs no second walk
+    // over the text. Kept only when they all fit and none held a backslash; open() forgets them.
+    struct seen_member_t
+    {
+        const char* key;
+        const char* text;        // string values only
+        uint32_t keyLength;
+        uint32_t textLength;
+        uint8_t tag;             // index of the value's alternative
+    };
+    static constexpr unsigned int seenCapacity = 24;
+    const char* seenFrom = nullptr;   // pos at which the recorded walk began; null when nothing is recorded
+    unsigned int seenCount = 0;
+    seen_member_t seen[seenCapacity];
 };
 
 /** Walks that callbacks start inside each other may nest this deep; one more ends the walk with an error. */

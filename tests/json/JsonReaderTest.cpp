@@ -355,3 +355,93 @@ TEST(JsonReaderFindString, OverAnArrayDocument)
     EXPECT_EQ(findString(reader, "msg").data(), nullptr);
     EXPECT_EQ(reader.error, nullptr);
 }
+
+// A second findString from the same place answers from what the first walk met: the answers must be those of
+// a fresh walk, exceptions included.
+TEST(JsonReaderFindString, RepeatedLookupsAgreeWithFreshWalks)
+{
+    const std::string texts[] = {
+        R"({"api":"TMXv1","msg":"deviceInfo","port":80,"networks":[{"ip":"x"}],"tarn":{"msg":"no"},"name":""})",
+        R"({"api":"a","api":"b","msg":1})",
+        R"({"api":"TMX","x":bad,"msg":"late"})",
+        R"({"a\pi":"esc","msg":"m"})",
+        R"({"api":"v\"q","msg":"m"})",
+        R"(["api","msg"])",
+        "no bracket",
+    };
+    const std::string keys[] = { "api", "msg", "port", "name", "tarn", "none", "" };
+    for (const auto& text : texts)
+    {
+        reader_t repeated;
+        open(repeated, text);
+        for (const auto& key : keys)
+        {
+            for (int round = 0; round < 2; ++round)
+            {
+                reader_t fresh;
+                open(fresh, text);
+                std::string expected = "<null>";
+                try
+                {
+                    const auto found = findString(fresh, key);
+                    if (found.data() != nullptr)
+                        expected = std::string(found);
+                }
+                catch (const std::bad_variant_access&)
+                {
+                    expected = "<throws>";
+                }
+
+                std::string actual = "<null>";
+                try
+                {
+                    const auto found = findString(repeated, key);
+                    if (found.data() != nullptr)
+                        actual = std::string(found);
+                }
+                catch (const std::bad_variant_access&)
+                {
+                    actual = "<throws>";
+                    open(repeated, text);
+                }
+                EXPECT_EQ(actual, expected) << text << " key " << key;
+                if (expected == "<throws>")
+                    continue;
+                EXPECT_EQ(repeated.pos - repeated.text.data(), fresh.pos - fresh.text.data());
+                EXPECT_EQ(repeated.error == nullptr, fresh.error == nullptr);
+            }
+        }
+    }
+}
+
+TEST(JsonReaderFindString, OpeningAnotherTextForgetsTheFormerMembers)
+{
+    std::string buffer = R"({"msg":"one"})";
+    reader_t reader;
+    open(reader, buffer);
+    EXPECT_EQ(findString(reader, "msg"), "one");
+
+    // Same address and size, other bytes: a received datagram reuses its buffer like this.
+    buffer = R"({"msg":"two"})";
+    open(reader, buffer);
+    EXPECT_EQ(findString(reader, "msg"), "two");
+    buffer = R"({"msg":22222})";
+    open(reader, buffer);
+    EXPECT_THROW(findString(reader, "msg"), std::bad_variant_access);
+}
+
+TEST(JsonReaderFindString, ManyMembersStillFound)
+{
+    std::string text = "{";
+    for (int i = 0; i < 100; ++i)
+        text += "\"k" + std::to_string(i) + "\":\"v" + std::to_string(i) + "\",";
+    text += "}";
+    reader_t reader;
+    open(reader, text);
+    for (int round = 0; round < 2; ++round)
+    {
+        EXPECT_EQ(findString(reader, "k0"), "v0");
+        EXPECT_EQ(findString(reader, "k99"), "v99");
+        EXPECT_EQ(findString(reader, "k50"), "v50");
+    }
+}
