@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
 #include "ui/Theme.h"
+#include "ui/dialogs/FormDialog.h"
 
 namespace
 {
@@ -22,12 +23,36 @@ MainLayout::MainLayout(AppContext* context)
     setWantsKeyboardFocus(true);
 
     // Hidden children: toast, then dialog overlay.
-    // addChildComponent(toast);
-    // addChildComponent(dialogOverlay);
+    addChildComponent(toast);
+    addChildComponent(dialogOverlay);
 
     // AppContext's callbacks, in this order: showToast, showToastPersistent, updateToastText, hideToast,
     // showDialog, toggleTheme, showFormDialog. The destructor clears every one of them.
-    // (toast and dialog callbacks go here)
+    appContext->showToast = [this](const juce::String& message) { toast.show(message, false); };
+    appContext->showToastPersistent = [this](const juce::String& message, bool persistent)
+    {
+        toast.show(message, persistent);
+    };
+    // Only the text: a hidden toast stays hidden and the animation keeps its pace.
+    appContext->updateToastText = [this](const juce::String& message)
+    {
+        toast.text = message;
+        toast.repaint();
+    };
+    // The fade-out starts on the next tick; a toast that already faded out stays hidden.
+    appContext->hideToast = [this]
+    {
+        toast.persistent = false;
+        toast.state = 2;
+    };
+    appContext->showDialog = [this](const juce::String& title, const juce::String& message,
+                                    const juce::String& detailText, const std::vector<DialogAction>& actions,
+                                    int dismissActionId, std::function<void(int)> callback, IconSource icon,
+                                    const juce::String& linkText, const juce::String& linkUrl)
+    {
+        dialogOverlay.showMessageDialog(title, message, detailText, actions, dismissActionId, std::move(callback), icon,
+                                        linkText, linkUrl);
+    };
 
     appContext->toggleTheme = [this]
     {
@@ -38,7 +63,14 @@ MainLayout::MainLayout(AppContext* context)
             top->sendLookAndFeelChange();
     };
 
-    // (showFormDialog goes here)
+    appContext->showFormDialog = [this](const juce::String& title, const juce::String& message,
+                                        const std::vector<DialogField>& fields,
+                                        const std::vector<DialogAction>& actions, int dismissActionId,
+                                        std::function<void(int, const std::map<juce::String, juce::String>&)> callback,
+                                        IconSource icon)
+    {
+        showFormDialogImpl(dialogOverlay, title, message, fields, actions, dismissActionId, std::move(callback), icon);
+    };
 
     // Header callbacks: onRefresh, onSearchChanged, onTarnFilterChanged, onFilterPanelToggled
     // (setFilterPanelOpen), onConsoleToggled (setConsoleVisible).
@@ -112,7 +144,7 @@ void MainLayout::paint(juce::Graphics& g)
 void MainLayout::resized()
 {
     auto area = getLocalBounds();
-    // dialogOverlay.setBounds(area);
+    dialogOverlay.setBounds(area);
 
     const auto footerArea = area.removeFromBottom(juce::jmin(footerHeight, area.getHeight()));
     footer.setBounds(footerArea);
@@ -133,5 +165,7 @@ void MainLayout::resized()
     }
     column.performLayout(content);
 
-    // Toast: 220 x 42, 20 px from the bottom-right corner of its parent.
+    // A visible toast follows the bottom-right corner; a hidden one is placed at its next show.
+    if (toast.isVisible())
+        toast.placeInParent();
 }

@@ -2,8 +2,10 @@
 
 #include "ui/FooterComponent.h"
 #include "ui/HeaderComponent.h"
+#include "ui/ToastOverlay.h"
 #include "ui/console/ConsoleEditor.h"
 #include "ui/console/ConsoleSplitter.h"
+#include "ui/dialogs/CustomDialogOverlay.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -28,8 +30,8 @@ private:
 
     // Members in declaration order; each part's owner adds its own where its comment stands.
     AppContext* appContext;
-    // ToastOverlay toast;
-    // CustomDialogOverlay dialogOverlay;
+    ToastOverlay toast;
+    CustomDialogOverlay dialogOverlay;
     HeaderComponent header;
     // DeviceListComponent deviceList { appContext };
     ConsoleSplitter consoleSplitter;

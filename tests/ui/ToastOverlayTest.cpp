@@ -1,0 +1,209 @@
+#include "DialogTestSupport.h"
+
+#include "ui/Theme.h"
+#include "ui/ToastOverlay.h"
+
+using dialog_test::pumpUntil;
+using Access = ToastOverlayTestAccess;
+
+namespace
+{
+struct Parent : juce::Component
+{
+    Parent()
+    {
+        setSize(1200, 700);
+        addChildComponent(toast);
+    }
+    ToastOverlay toast;
+};
+
+/** Ticks until the predicate holds; returns the number of ticks, or -1 after `limit`. */
+int ticksUntil(ToastOverlay& t, const std::function<bool()>& done, int limit = 1000)
+{
+    for (int i = 1; i <= limit; ++i)
+    {
+        Access::tick(t);
+        if (done())
+            return i;
+    }
+    return -1;
+}
+} // namespace
+
+TEST(ToastOverlay, StartsHiddenAndLetsClicksThrough)
+{
+    Parent p;
+    EXPECT_FALSE(p.toast.isVisible());
+    EXPECT_TRUE(p.toast.isAlwaysOnTop());
+    bool self = true, children = true;
+    p.toast.getInterceptsMouseClicks(self, children);
+    EXPECT_FALSE(self);
+    EXPECT_FALSE(children);
+    EXPECT_FALSE(Access::timerRunning(p.toast));
+}
+
+TEST(ToastOverlay, ShowPlacesItTwentyPixelsFromTheBottomRightCorner)
+{
+    Parent p;
+    p.toast.show("Refreshing device list...", false);
+    EXPECT_EQ(p.toast.getBounds(), juce::Rectangle<int>(960, 638, 220, 42));
+    EXPECT_TRUE(p.toast.isVisible());
+    EXPECT_FLOAT_EQ(p.toast.getAlpha(), 0.0f);
+    EXPECT_EQ(p.toast.state, 0);
+    EXPECT_TRUE(Access::timerRunning(p.toast));
+
+    // Shown again in a larger parent, it takes the new corner.
+    p.setSize(1000, 500);
+    p.toast.show("again", false);
+    EXPECT_EQ(p.toast.getBounds(), juce::Rectangle<int>(760, 438, 220, 42));
+}
+
+TEST(ToastOverlay, WithoutParentKeepsItsBounds)
+{
+    ToastOverlay toast;
+    toast.setBounds(1, 2, 30, 40);
+    toast.show("alone", false);
+    EXPECT_EQ(toast.getBounds(), juce::Rectangle<int>(1, 2, 30, 40));
+    EXPECT_TRUE(toast.isVisible());
+}
+
+TEST(ToastOverlay, FadesInHoldsAndFadesOutTickByTick)
+{
+    Parent p;
+    auto& t = p.toast;
+    t.show("Copied to clipboard!", false);
+
+    float last = t.getAlpha();
+    const int fadeIn = ticksUntil(t, [&] {
+        EXPECT_GE(t.getAlpha(), last);  // only ever brighter while fading in
+        last = t.getAlpha();
+        return t.state == 1;
+    });
+    EXPECT_GE(fadeIn, 9);
+    EXPECT_LE(fadeIn, 12);
+    EXPECT_FLOAT_EQ(t.getAlpha(), 1.0f);
+
+    // The hold ends on its 121st tick.
+    for (int i = 0; i < 120; ++i)
+    {
+        Access::tick(t);
+        ASSERT_EQ(t.state, 1) << "hold ended early at tick " << i + 1;
+    }
+    Access::tick(t);
+    EXPECT_EQ(t.state, 2);
+    EXPECT_FLOAT_EQ(t.getAlpha(), 1.0f);
+
+    last = t.getAlpha();
+    const int fadeOut = ticksUntil(t, [&] {
+        EXPECT_LE(t.getAlpha(), last);
+        last = t.getAlpha();
+        return !t.isVisible();
+    });
+    EXPECT_GE(fadeOut, 19);
+    EXPECT_LE(fadeOut, 22);
+    EXPECT_FLOAT_EQ(t.getAlpha(), 0.0f);
+    EXPECT_FALSE(Access::timerRunning(t));
+}
+
+TEST(ToastOverlay, RunsOnItsOwnTimerUntilHidden)
+{
+    Parent p;
+    p.toast.show("timer", false);
+    EXPECT_TRUE(pumpUntil([&] { return p.toast.state == 1; }));
+    EXPECT_TRUE(pumpUntil([&] { return !p.toast.isVisible(); }, 20000));
+    EXPECT_FALSE(Access::timerRunning(p.toast));
+}
+
+TEST(ToastOverlay, PersistentToastHoldsUntilHidden)
+{
+    Parent p;
+    auto& t = p.toast;
+    t.show("Downloading update... 10%", true);
+    ASSERT_GT(ticksUntil(t, [&] { return t.state == 1; }), 0);
+    for (int i = 0; i < 1000; ++i)
+        Access::tick(t);
+    EXPECT_EQ(t.state, 1);
+    EXPECT_TRUE(t.isVisible());
+    EXPECT_TRUE(Access::timerRunning(t));
+
+    // What the layout's hideToast does: the fade-out starts from the current alpha.
+    t.persistent = false;
+    t.state = 2;
+    Access::tick(t);
+    EXPECT_LT(t.getAlpha(), 1.0f);
+    EXPECT_GT(ticksUntil(t, [&] { return !t.isVisible(); }), 0);
+    EXPECT_FALSE(Access::timerRunning(t));
+}
+
+TEST(ToastOverlay, NewToastReplacesAPersistentOneAndEndsThePersistence)
+{
+    Parent p;
+    auto& t = p.toast;
+    t.show("Downloading update... 40%", true);
+    ASSERT_GT(ticksUntil(t, [&] { return t.state == 1; }), 0);
+    for (int i = 0; i < 50; ++i)
+        Access::tick(t);
+
+    t.show("Refreshing device list...", false);
+    EXPECT_EQ(t.text, "Refreshing device list...");
+    EXPECT_FALSE(t.persistent);
+    EXPECT_FLOAT_EQ(t.getAlpha(), 0.0f);
+    EXPECT_EQ(t.state, 0);
+    EXPECT_EQ(t.holdTicks, 0);
+
+    // It fades out in the normal time all the same.
+    const int ticks = ticksUntil(t, [&] { return !t.isVisible(); });
+    EXPECT_GT(ticks, 140);
+    EXPECT_LT(ticks, 160);
+}
+
+TEST(ToastOverlay, PaintsCardOutlineAndTextInThemeColours)
+{
+    dialog_test::LightThemeGuard theme;
+    Parent p;
+    p.toast.show("MMMM", false);
+    p.toast.setAlpha(1.0f);
+    const auto image = dialog_test::snapshot(p.toast);
+
+    // Background inside, outline on the edge, text on the left inside 14 px of padding.
+    EXPECT_EQ(image.getPixelAt(110, 5).getARGB(), themeBackground.getARGB());
+    EXPECT_GT(dialog_test::countNear(image, { 20, 0, 180, 1 }, themeForeground), 150);
+    EXPECT_GT(dialog_test::countNear(image, { 14, 8, 80, 26 }, themeForeground), 40);
+    EXPECT_EQ(dialog_test::countNear(image, { 2, 8, 11, 26 }, themeForeground), 0);
+    EXPECT_EQ(dialog_test::countNear(image, { 120, 4, 90, 34 }, themeForeground), 0);
+}
+
+TEST(ToastOverlay, LongTextIsCutOffInsideThePadding)
+{
+    dialog_test::LightThemeGuard theme;
+    Parent p;
+    p.toast.show(juce::String::repeatedString("W", 60), false);
+    p.toast.setAlpha(1.0f);
+    const auto image = dialog_test::snapshot(p.toast);
+    // No text in the 14-pixel padding on the right (only the outline at the very edge).
+    EXPECT_EQ(dialog_test::countNear(image, { 207, 6, 12, 30 }, themeForeground), 0);
+}
+
+TEST(ToastOverlay, ClicksReachTheButtonBeneath)
+{
+    DIALOG_REQUIRE_DISPLAY();
+    juce::Component host;
+    juce::TextButton beneath("beneath");
+    ToastOverlay toast;
+    host.setSize(400, 300);
+    host.addAndMakeVisible(beneath);
+    host.addChildComponent(toast);
+    beneath.setBounds(150, 220, 250, 80);  // under the toast's place
+    int clicks = 0;
+    beneath.onClick = [&] { ++clicks; };
+
+    dialog_test::TestWindow window(host, 400, 300);
+    toast.show("on top", false);
+    ASSERT_EQ(toast.getBounds(), juce::Rectangle<int>(160, 238, 220, 42));
+    const juce::Point<int> point(250, 258);
+    EXPECT_EQ(host.getComponentAt(point), &beneath);
+
+    window.click(point);
+    EXPECT_TRUE(pumpUntil([&] { return clicks == 1; }));
+}
