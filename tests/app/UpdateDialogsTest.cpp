@@ -3,6 +3,7 @@
 #include "app/UpdateDialogs.h"
 
 #include "AutoUpdaterTestSupport.h"
+#include "ShellTestSupport.h"
 #include "support/HttpTestServer.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,7 @@ protected:
     }
 
     HttpTestServer server;
+    ScopedUserFolders folders;
     AppContext context;
     std::vector<ShownDialog> dialogs;
     juce::StringArray toasts;
