@@ -59,16 +59,25 @@ inline void tolerateXErrors()
     (void) installed;
 }
 
-/** A top-level window holding one component at (0, 0); the real pointer is moved out of its way. */
+/** Where the real pointer waits, clear of every test window. */
+inline juce::Point<float> parkedPointer()
+{
+    return { 1399.0f, 899.0f };
+}
+
+/** A top-level window holding one component at its origin; the real pointer is kept out of its way. */
 class TestWindow
 {
 public:
-    TestWindow(juce::Component& content, int width, int height)
+    TestWindow(juce::Component& content, int width, int height, juce::Point<int> origin = {})
     {
         // Park the real X pointer where no test window lies, so no stray enter/move reaches us.
         tolerateXErrors();
-        juce::Desktop::getInstance().getMainMouseSource().setScreenPosition({ 1399.0f, 899.0f });
-        root.setBounds(0, 0, width, height);
+        // Only when the real pointer is in the way: moving it disturbs tests of other processes.
+        auto source = juce::Desktop::getInstance().getMainMouseSource();
+        if (juce::Rectangle<int>(origin.x, origin.y, width, height).toFloat().contains(source.getScreenPosition()))
+            source.setScreenPosition(parkedPointer());
+        root.setBounds(origin.x, origin.y, width, height);
         root.addAndMakeVisible(content);
         root.setOpaque(true);
         root.addToDesktop(0);
@@ -78,13 +87,17 @@ public:
 
     ~TestWindow()
     {
-        juce::Desktop::getInstance().getMainMouseSource().setScreenPosition({ 1399.0f, 899.0f });
+        if (pointerMoved)
+            juce::Desktop::getInstance().getMainMouseSource().setScreenPosition(parkedPointer());
         root.removeFromDesktop();
         root.removeAllChildren();
     }
 
     juce::Component& top() { return root; }
     juce::ComponentPeer* peer() { return root.getPeer(); }
+
+    /** Set when a test took the real pointer into the window. */
+    bool pointerMoved = false;
 
 private:
     struct Root : juce::Component
@@ -108,6 +121,9 @@ public:
     /** A move that also takes the real pointer along, for code that asks where the pointer really is. */
     void hoverTo(juce::Point<int> p)
     {
+        // The real pointer also reaches other windows on the display: give such tests a window of their
+        // own place (see TestWindow's origin), clear of the usual ones at (0, 0).
+        window.pointerMoved = true;
         const auto screen = window.top().localPointToGlobal(p);
         juce::Desktop::getInstance().getMainMouseSource().setScreenPosition(screen.toFloat());
         move(p);
