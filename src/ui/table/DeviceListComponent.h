@@ -1,0 +1,62 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <vector>
+
+class AppContext;
+class DeviceListHeader;
+class NetCellComponent;
+
+/** The live table of discovered devices: filtered, searched and sorted rows of the "DeviceList" node. */
+class DeviceListComponent : public juce::Component,
+                            public juce::TableListBoxModel,
+                            private juce::ValueTree::Listener
+{
+public:
+    explicit DeviceListComponent(AppContext* appContext);
+    ~DeviceListComponent() override;
+
+    /** Filters, searches and sorts the rows again, then updates the table. */
+    void refreshRows();
+
+    void resized() override;
+
+    int getNumRows() override;
+    void paintRowBackground(juce::Graphics& g, int rowNumber, int width, int height, bool rowIsSelected) override;
+    void paintCell(juce::Graphics& g, int rowNumber, int columnId, int width, int height, bool rowIsSelected) override;
+    juce::Component* refreshComponentForCell(int rowNumber, int columnId, bool isRowSelected,
+                                             juce::Component* existingComponentToUpdate) override;
+    void cellClicked(int rowNumber, int columnId, const juce::MouseEvent& e) override;
+    void sortOrderChanged(int newSortColumnId, bool isForwards) override;
+
+    /** Brings a NET cell up to date with interface `index` of a device node. */
+    void updateNetCell(NetCellComponent& cell, const juce::ValueTree& node, int index);
+
+    /** The row's link menu: the reported web link first, then one address per usable interface. */
+    juce::PopupMenu createRowMenu(int rowNumber);
+
+    /** The addresses the row menu offers for a device node, in menu order. */
+    static juce::StringArray webAddressesFor(const juce::ValueTree& node);
+
+    DeviceListHeader& getHeader();
+
+    AppContext* appContext;
+    juce::ValueTree deviceList;
+    juce::TableListBox table;
+    std::vector<juce::ValueTree> rows;
+    juce::String searchText;  // trimmed and lower-cased by the layout; empty: no search
+    bool tarnOnly = false;
+
+private:
+    void valueTreePropertyChanged(juce::ValueTree& tree, const juce::Identifier& property) override;
+    void valueTreeChildAdded(juce::ValueTree& parent, juce::ValueTree& child) override;
+    void valueTreeChildRemoved(juce::ValueTree& parent, juce::ValueTree& child, int index) override;
+    void valueTreeChildOrderChanged(juce::ValueTree& parent, int oldIndex, int newIndex) override;
+
+    bool passesFilterAndSearch(const juce::ValueTree& device) const;
+    void runFinderAction(const juce::String& id, bool finder);
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(DeviceListComponent)
+};

@@ -1,0 +1,320 @@
+#include "TableTestSupport.h"
+
+#include "ui/table/DeviceListHeader.h"
+#include "ui/table/DeviceRowComparator.h"
+#include "ui/table/NameCellComponent.h"
+
+using namespace table_test;
+
+namespace
+{
+class DeviceListRows : public ::testing::Test
+{
+protected:
+    DeviceListRows() { list.setSize(1100, 700); }
+
+    void search(const juce::String& text)
+    {
+        list.searchText = text;
+        list.refreshRows();
+    }
+
+    // The header tells the table about a new sort order asynchronously.
+    void sortBy(int columnId, bool forwards)
+    {
+        list.getHeader().setSortColumnId(columnId, forwards);
+        drainMessages();
+    }
+
+    ScopedLookAndFeel lookAndFeel;
+    AppContext context;
+    DeviceListComponent list { &context };
+};
+
+juce::StringArray ids(const DeviceListComponent& list)
+{
+    juce::StringArray result;
+    for (const auto& row : list.rows)
+        result.add(row[Ids::id].toString());
+    return result;
+}
+} // namespace
+
+TEST_F(DeviceListRows, EmptyListShowsOnlyTheHeader)
+{
+    EXPECT_EQ(list.getNumRows(), 0);
+    EXPECT_EQ(list.table.getHeader().getNumColumns(true), 8);
+    EXPECT_EQ(list.table.getHeaderHeight(), 40);
+    EXPECT_EQ(list.table.getRowHeight(), 50);
+    EXPECT_EQ(list.table.getBounds(), list.getLocalBounds());
+}
+
+TEST_F(DeviceListRows, RowsFollowTreeOrderUntilSorted)
+{
+    addDevice(context, device("c", "Charlie"));
+    addDevice(context, device("a", "alpha"));
+    addDevice(context, device("b", "Bravo"));
+
+    EXPECT_EQ(ids(list), juce::StringArray({ "c", "a", "b" }));
+
+    sortBy(2, true);
+    EXPECT_EQ(ids(list), juce::StringArray({ "a", "b", "c" }));
+}
+
+TEST_F(DeviceListRows, SearchLooksAtExactlyTheSevenValues)
+{
+    DeviceSpec one = device("id-one", "Stage Left", "192.168.1.20", "10.0.0.7");
+    one.model = "ORLA-8";
+    one.version = "2.4.1";
+    one.webAccess = "http://findme-web.local";
+    one.net0.mac = "AA:BB:CC:00:11:22";
+    one.net0.gateway = "172.16.99.1";
+    one.net0.dns1 = "9.9.9.9";
+    one.net1.mac = "DE:AD:BE:EF:00:01";
+    one.net1.mask = "255.255.128.0";
+    addDevice(context, one);
+
+    DeviceSpec two = device("id-two", "Monitor Desk", "192.168.2.30");
+    two.model = "GAVRO mini";
+    two.version = "7.0";
+    addDevice(context, two);
+
+    // Each of the seven, compared lower-cased; a lower-case search finds an upper-case MAC.
+    const std::pair<const char*, juce::StringArray> hits[] = {
+        { "stage", { "id-one" } },        { "gavro", { "id-two" } },   { "2.4", { "id-one" } },
+        { "192.168.1.", { "id-one" } },   { "aa:bb:cc", { "id-one" } }, { "10.0.0.7", { "id-one" } },
+        { "de:ad:be:ef", { "id-one" } },  { "192.168.", { "id-one", "id-two" } },
+    };
+    for (const auto& [text, expected] : hits)
+    {
+        search(text);
+        EXPECT_EQ(ids(list), expected) << text;
+    }
+
+    // Nothing else is searched: id, web address, port, mask, gateway, DNS.
+    for (const char* text : { "id-one", "findme", "80", "255.255.128", "172.16.99", "9.9.9.9" })
+    {
+        search(text);
+        EXPECT_EQ(list.getNumRows(), 0) << text;
+    }
+
+    search({});
+    EXPECT_EQ(list.getNumRows(), 2);
+}
+
+TEST_F(DeviceListRows, SearchIsStoredAsGivenAndAppliedOnlyOnRefresh)
+{
+    addDevice(context, device("1", "Rack Unit"));
+
+    // The layout lower-cases; upper-case text stored here matches nothing lower-cased.
+    search("RACK");
+    EXPECT_EQ(list.getNumRows(), 0);
+
+    list.searchText = "rack";
+    EXPECT_EQ(list.getNumRows(), 0) << "writing the text alone changes nothing";
+    list.refreshRows();
+    EXPECT_EQ(list.getNumRows(), 1);
+}
+
+TEST_F(DeviceListRows, TarnFilterAndSearchMustBothPass)
+{
+    auto tarnA = device("t1", "Hall A", "10.1.0.1");
+    tarnA.isTarn = true;
+    auto tarnB = device("t2", "Hall B", "10.2.0.1");
+    tarnB.isTarn = true;
+    addDevice(context, tarnA);
+    addDevice(context, tarnB);
+    addDevice(context, device("p", "Hall C", "10.1.0.3"));
+
+    list.tarnOnly = true;
+    list.refreshRows();
+    EXPECT_EQ(ids(list), juce::StringArray({ "t1", "t2" }));
+
+    search("10.1.");
+    EXPECT_EQ(ids(list), juce::StringArray({ "t1" }));
+
+    list.tarnOnly = false;
+    list.refreshRows();
+    EXPECT_EQ(ids(list), juce::StringArray({ "t1", "p" }));
+}
+
+TEST_F(DeviceListRows, AddressesSortNaturallyWithEmptyKeysAtTheStart)
+{
+    addDevice(context, device("ten", "x", "192.168.1.10"));
+    addDevice(context, device("none", "x", ""));
+    addDevice(context, device("nine", "x", "192.168.1.9"));
+    addDevice(context, device("two", "x", "192.168.1.2", "10.0.0.1"));
+
+    sortBy(6, true);
+    EXPECT_EQ(ids(list), juce::StringArray({ "none", "two", "nine", "ten" }));
+
+    sortBy(6, false);
+    EXPECT_EQ(ids(list), juce::StringArray({ "ten", "nine", "two", "none" }));
+
+    // NET 2: only one device has an address; the empty keys go last when descending.
+    sortBy(7, false);
+    EXPECT_EQ(ids(list)[0], "two");
+}
+
+TEST_F(DeviceListRows, NamesSortNaturallyIgnoringCase)
+{
+    addDevice(context, device("r10", "rack 10"));
+    addDevice(context, device("r2", "Rack 2"));
+    addDevice(context, device("r1", "RACK 1"));
+    addDevice(context, device("b", "bay"));
+
+    sortBy(2, true);
+    EXPECT_EQ(rowNames(list), juce::StringArray({ "bay", "RACK 1", "Rack 2", "rack 10" }));
+}
+
+TEST_F(DeviceListRows, ModelAndVersionColumnsSortByTheirText)
+{
+    auto a = device("a", "n");
+    a.model = "Model 12";
+    a.version = "1.10";
+    auto b = device("b", "n");
+    b.model = "model 3";
+    b.version = "1.9";
+    addDevice(context, a);
+    addDevice(context, b);
+
+    sortBy(3, true);
+    EXPECT_EQ(ids(list), juce::StringArray({ "b", "a" }));
+    sortBy(4, false);
+    EXPECT_EQ(ids(list), juce::StringArray({ "a", "b" }));
+}
+
+TEST(DeviceRowComparatorTest, EqualKeysAndUnsortableColumnsPutNeitherFirst)
+{
+    juce::ValueTree a(Ids::Device), b(Ids::Device);
+    a.setProperty(Ids::name, "Same", nullptr);
+    b.setProperty(Ids::name, "same", nullptr);
+    a.setProperty(Ids::webAccess, "http://a", nullptr);
+    b.setProperty(Ids::webAccess, "http://b", nullptr);
+
+    for (bool forwards : { true, false })
+    {
+        const DeviceRowComparator byName { 2, forwards };
+        EXPECT_FALSE(byName(a, b));
+        EXPECT_FALSE(byName(b, a));
+
+        // The web access column (and the others without a key) give both nodes an empty key.
+        const DeviceRowComparator byWeb { 5, forwards };
+        EXPECT_FALSE(byWeb(a, b));
+        EXPECT_FALSE(byWeb(b, a));
+    }
+
+    // A node without interfaces sorts as an empty address.
+    juce::ValueTree withIp(Ids::Device);
+    juce::ValueTree iface(Ids::NetworkInterface);
+    iface.setProperty(Ids::interfaceIndex, 1, nullptr);
+    iface.setProperty(Ids::ip, "1.2.3.4", nullptr);
+    withIp.appendChild(iface, nullptr);
+    EXPECT_TRUE((DeviceRowComparator { 7, true })(a, withIp));
+    EXPECT_TRUE((DeviceRowComparator { 7, false })(withIp, a));
+    EXPECT_EQ(DeviceRowComparator::keyFor(withIp, 6), "");
+}
+
+TEST_F(DeviceListRows, RowNumbersCountDisplayOrder)
+{
+    addDevice(context, device("z", "Zulu"));
+    addDevice(context, device("a", "Alpha"));
+    sortBy(2, true);
+
+    // Column 1 of a display row draws that row's position, whatever device sits there.
+    const auto paintNumberCell = [this](int row)
+    {
+        juce::Image image(juce::Image::ARGB, 25, 50, true);
+        juce::Graphics g(image);
+        list.paintCell(g, row, 1, 25, 50, false);
+        return image;
+    };
+    const auto paintText = [](const juce::String& text)
+    {
+        juce::Image image(juce::Image::ARGB, 25, 50, true);
+        juce::Graphics g(image);
+        g.setColour(themeForeground);
+        g.setFont(13.0f);
+        g.drawText(text, 0, 0, 13, 50, juce::Justification::centredLeft, true);
+        return image;
+    };
+    const auto same = [](const juce::Image& x, const juce::Image& y)
+    {
+        for (int py = 0; py < x.getHeight(); ++py)
+            for (int px = 0; px < x.getWidth(); ++px)
+                if (x.getPixelAt(px, py) != y.getPixelAt(px, py))
+                    return false;
+        return true;
+    };
+
+    EXPECT_TRUE(same(paintNumberCell(0), paintText("1")));
+    EXPECT_TRUE(same(paintNumberCell(1), paintText("2")));
+    EXPECT_FALSE(same(paintNumberCell(1), paintText("1")));
+
+    // Outside the rows nothing is drawn.
+    EXPECT_TRUE(same(paintNumberCell(2), juce::Image(juce::Image::ARGB, 25, 50, true)));
+}
+
+TEST_F(DeviceListRows, PropertyChangeRefreshesCellsButKeepsTheOrder)
+{
+    auto alpha = addDevice(context, device("a", "Alpha"));
+    addDevice(context, device("b", "Bravo"));
+    sortBy(2, true);
+    ASSERT_EQ(ids(list), juce::StringArray({ "a", "b" }));
+
+    alpha.setProperty(Ids::name, "Zulu", nullptr);
+
+    EXPECT_EQ(ids(list), juce::StringArray({ "a", "b" })) << "no re-sort on a property change";
+    auto* nameCell = dynamic_cast<NameCellComponent*>(list.table.getCellComponent(2, 0));
+    ASSERT_NE(nameCell, nullptr);
+    EXPECT_EQ(nameCell->name, "Zulu");
+
+    // A property of an interface refreshes the NET cells the same way, still without re-sorting.
+    alpha.getChildWithProperty(Ids::interfaceIndex, 0).setProperty(Ids::ip, "10.9.9.9", nullptr);
+    EXPECT_EQ(ids(list), juce::StringArray({ "a", "b" }));
+
+    // The next child change sorts again.
+    addDevice(context, device("m", "Mike"));
+    EXPECT_EQ(ids(list), juce::StringArray({ "b", "m", "a" }));
+}
+
+TEST_F(DeviceListRows, AdditionsAndRemovalsRebuildAndResort)
+{
+    addDevice(context, device("b", "Bravo"));
+    addDevice(context, device("d", "Delta"));
+    sortBy(2, false);
+
+    addDevice(context, device("c", "Charlie"));
+    EXPECT_EQ(ids(list), juce::StringArray({ "d", "c", "b" }));
+
+    auto deviceList = context.appState.getChildWithName(Ids::DeviceList);
+    deviceList.removeChild(deviceList.getChildWithProperty(Ids::id, "c"), nullptr);
+    EXPECT_EQ(ids(list), juce::StringArray({ "d", "b" }));
+
+    // A search applies to new arrivals too.
+    search("delta");
+    addDevice(context, device("d2", "Delta Two"));
+    addDevice(context, device("e", "Echo"));
+    EXPECT_EQ(ids(list), juce::StringArray({ "d2", "d" }));
+
+    // Refresh empties the list at once.
+    deviceList.removeAllChildren(nullptr);
+    EXPECT_EQ(list.getNumRows(), 0);
+    EXPECT_EQ(list.table.getCellComponent(2, 0), nullptr);
+}
+
+TEST_F(DeviceListRows, RowsOutsideTheListGetNothing)
+{
+    addDevice(context, device("a", "Alpha"));
+
+    EXPECT_EQ(list.refreshComponentForCell(5, 2, false, nullptr), nullptr);
+    EXPECT_EQ(list.refreshComponentForCell(-1, 8, false, nullptr), nullptr);
+    // Columns drawn by the table itself have no component.
+    EXPECT_EQ(list.refreshComponentForCell(0, 3, false, nullptr), nullptr);
+
+    // A cell component handed back for a vanished row is released, not leaked (the leak detector watches).
+    EXPECT_EQ(list.refreshComponentForCell(7, 2, false, new NameCellComponent()), nullptr);
+
+    list.cellClicked(9, 3, rightClickOn(list));
+    EXPECT_FALSE(juce::PopupMenu::dismissAllActiveMenus());
+}

@@ -1,0 +1,244 @@
+#include "TableTestSupport.h"
+
+#include "ui/SegmentedControl.h"
+#include "ui/dialogs/CustomDialogOverlay.h"
+#include "ui/dialogs/FormDialog.h"
+#include "ui/dialogs/NetworkSettingsForm.h"
+#include "ui/table/NetCellComponent.h"
+
+using namespace table_test;
+
+namespace
+{
+/** The controls of the form on screen, found the way a user sees them: by the label in their row. */
+struct OpenForm
+{
+    DynamicFormComponent* form = nullptr;
+    juce::StringArray labels;
+    std::map<juce::String, juce::Component*> controls;
+
+    SegmentedControl* mode() const { return dynamic_cast<SegmentedControl*>(controls.at("IP Mode")); }
+    juce::TextEditor* editor(const juce::String& label) const
+    {
+        return dynamic_cast<juce::TextEditor*>(controls.at(label));
+    }
+};
+
+class NetworkSettingsFormTest : public ::testing::Test
+{
+protected:
+    NetworkSettingsFormTest()
+    {
+        list.setSize(1100, 600);
+        overlay.setSize(1200, 700);
+        context.showToast = [this](const juce::String& text) { toasts.add(text); };
+        context.showFormDialog = [this](const juce::String& title, const juce::String& message,
+                                        const std::vector<DialogField>& fields,
+                                        const std::vector<DialogAction>& actions, int dismissActionId,
+                                        FormDialogCallback callback, IconSource icon)
+        { showFormDialogImpl(overlay, title, message, fields, actions, dismissActionId, std::move(callback), icon); };
+    }
+
+    OpenForm openFormOf(int column, const DeviceSpec& spec)
+    {
+        addDevice(context, spec);
+        auto* net = dynamic_cast<NetCellComponent*>(list.table.getCellComponent(column, 0));
+        EXPECT_NE(net, nullptr);
+        if (net == nullptr)
+            return {};
+        net->editButton.triggerClick();
+        drainMessages();
+        EXPECT_TRUE(overlay.isVisible());
+
+        OpenForm open;
+        for (auto* child : overlay.getChildren())
+            if (auto* form = dynamic_cast<DynamicFormComponent*>(child))
+                open.form = form;
+        if (open.form == nullptr)
+            return open;
+
+        for (auto* child : open.form->getChildren())
+            if (auto* label = dynamic_cast<juce::Label*>(child))
+            {
+                open.labels.add(label->getText());
+                for (auto* control : open.form->getChildren())
+                    if (control != child && control->getY() == label->getY() && dynamic_cast<juce::Label*>(control) == nullptr)
+                        open.controls[label->getText()] = control;
+            }
+        return open;
+    }
+
+    DialogButton* button(const juce::String& label)
+    {
+        for (auto* child : overlay.getChildren())
+            if (auto* b = dynamic_cast<DialogButton*>(child))
+                if (b->isVisible() && b->getAction().label == label)
+                    return b;
+        return nullptr;
+    }
+
+    void press(const juce::String& label)
+    {
+        auto* b = button(label);
+        ASSERT_NE(b, nullptr) << label;
+        b->triggerClick();
+        drainMessages();
+    }
+
+    void clickMode(SegmentedControl& mode, int segment)
+    {
+        const float x = mode.getWidth() * (segment + 0.5f) / 2.0f;
+        mode.mouseDown(leftClickOn(mode, { x, mode.getHeight() / 2.0f }));
+    }
+
+    static DeviceSpec amp()
+    {
+        auto spec = device("amp-1", "Amp Rack", "192.168.1.7", "10.10.0.7");
+        spec.net0.mask = "255.255.255.0";
+        spec.net0.gateway = "192.168.1.1";
+        spec.net1.dhcp = true;
+        spec.net1.mask = "255.255.0.0";
+        return spec;
+    }
+
+    ScopedLookAndFeel lookAndFeel;
+    AppContext context;
+    DeviceListComponent list { &context };
+    CustomDialogOverlay overlay;
+    juce::StringArray toasts;
+};
+
+const char* const addressLabels[] = { "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" };
+} // namespace
+
+TEST_F(NetworkSettingsFormTest, ManualInterfaceOpensWithEditableFields)
+{
+    const auto open = openFormOf(6, amp());
+    ASSERT_NE(open.form, nullptr);
+    EXPECT_EQ(open.labels, juce::StringArray({ "IP Mode", "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" }));
+
+    auto* mode = open.mode();
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(mode->options, juce::StringArray({ "Manual", "Auto (DHCP)" }));
+    EXPECT_EQ(mode->getSelectedText(), "Manual");
+
+    EXPECT_EQ(open.editor("IP Address")->getText(), "192.168.1.7");
+    EXPECT_EQ(open.editor("Subnet Mask")->getText(), "255.255.255.0");
+    EXPECT_EQ(open.editor("IP Gateway")->getText(), "192.168.1.1");
+    for (auto* label : addressLabels)
+        EXPECT_FALSE(open.editor(label)->isReadOnly()) << label;
+}
+
+TEST_F(NetworkSettingsFormTest, DhcpGreysTheFiveAddressFieldsAndManualFreesThem)
+{
+    const auto open = openFormOf(7, amp());
+    ASSERT_NE(open.form, nullptr);
+    auto* mode = open.mode();
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(mode->getSelectedText(), "Auto (DHCP)");
+
+    for (auto* label : addressLabels)
+    {
+        auto* editor = open.editor(label);
+        EXPECT_TRUE(editor->isReadOnly()) << label;
+        EXPECT_FALSE(editor->isCaretVisible()) << label;
+        EXPECT_EQ(editor->findColour(juce::TextEditor::textColourId), themeForeground.withAlpha(0.5f)) << label;
+    }
+    EXPECT_EQ(open.editor("IP Address")->getText(), "10.10.0.7");
+
+    clickMode(*mode, 0);
+    EXPECT_EQ(mode->getSelectedText(), "Manual");
+    for (auto* label : addressLabels)
+        EXPECT_FALSE(open.editor(label)->isReadOnly()) << label;
+
+    open.editor("DNS 1")->setText("1.1.1.1");
+    clickMode(*mode, 1);
+    EXPECT_TRUE(open.editor("DNS 1")->isReadOnly());
+    EXPECT_EQ(open.editor("DNS 1")->getText(), "1.1.1.1") << "greyed fields keep their text";
+}
+
+TEST_F(NetworkSettingsFormTest, ApplyChecksManualAddressesCancelAndOutsideClickDoNothing)
+{
+    auto open = openFormOf(6, amp());
+    ASSERT_NE(open.form, nullptr);
+    open.editor("Subnet Mask")->setText("255.255.0");
+
+    press("Cancel");
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_TRUE(toasts.isEmpty()) << "Cancel sends nothing and checks nothing";
+
+    open = openFormOf(6, amp());
+    open.editor("Subnet Mask")->setText("255.255.0");
+    overlay.mouseDown(leftClickOn(overlay, { 3.0f, 3.0f }));
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_TRUE(toasts.isEmpty()) << "a click outside the card counts as Cancel";
+
+    open = openFormOf(6, amp());
+    open.editor("Subnet Mask")->setText("255.255.0");
+    open.editor("DNS 2")->setText("dns.example");
+    press("Apply");
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(toasts, juce::StringArray({ "Not sent: invalid Subnet Mask" }));
+}
+
+TEST_F(NetworkSettingsFormTest, DhcpModeSendsWithoutCheckingTheGreyedTexts)
+{
+    auto spec = amp();
+    spec.net1.mask = "not a mask";
+    const auto open = openFormOf(7, spec);
+    ASSERT_NE(open.form, nullptr);
+
+    press("Apply");
+    EXPECT_FALSE(overlay.isVisible());
+    // Handed to the engine (which has never heard of the device and so refuses silently).
+    EXPECT_TRUE(toasts.isEmpty());
+}
+
+TEST_F(NetworkSettingsFormTest, FirstInvalidFieldIsNamedInFormOrder)
+{
+    const NetworkSettingsTarget target { &list, "amp-1", 0, "Auto (DHCP)" };
+    std::map<juce::String, juce::String> good { { "mode", "Manual" },   { "ip", "10.0.0.2" },
+                                                { "mask", "255.0.0.0" }, { "gateway", "" },
+                                                { "dns1", "" },          { "dns2", "8.8.4.4" } };
+    EXPECT_EQ(firstInvalidNetworkField(good), "");
+
+    // Every field from the i-th on is unusable: the i-th is named.
+    const char* const keys[] = { "ip", "mask", "gateway", "dns1", "dns2" };
+    for (int i = 0; i < 5; ++i)
+    {
+        auto values = good;
+        for (int j = i; j < 5; ++j)
+            values[keys[j]] = j == i ? "300.1.1.1" : "10.0.0";
+
+        toasts.clear();
+        applyNetworkSettingsForm(target, 1, values);
+        EXPECT_EQ(toasts, juce::StringArray({ juce::String("Not sent: invalid ") + addressLabels[i] })) << keys[i];
+    }
+
+    // Address and mask may not be empty; the other three may.
+    auto empty = good;
+    empty["ip"] = "";
+    EXPECT_EQ(firstInvalidNetworkField(empty), "IP Address");
+    empty = good;
+    empty["mask"] = "";
+    EXPECT_EQ(firstInvalidNetworkField(empty), "Subnet Mask");
+
+    // Only "Apply" (1) does anything.
+    toasts.clear();
+    auto bad = good;
+    bad["ip"] = "x";
+    applyNetworkSettingsForm(target, 0, bad);
+    applyNetworkSettingsForm(target, 7, bad);
+    EXPECT_TRUE(toasts.isEmpty());
+}
+
+TEST(NetworkAddressCheck, AcceptsOnlyDottedDecimalIPv4)
+{
+    for (const char* good : { "0.0.0.0", "255.255.255.255", "192.168.1.10", "10.0.0.1", "001.02.3.004" })
+        EXPECT_TRUE(isDottedDecimalIPv4(good)) << good;
+
+    for (const char* bad : { "", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.300", "1..2.3", ".1.2.3", "1.2.3.",
+                             " 1.2.3.4", "1.2.3.4 ", "1.2.3.4\n", "a.b.c.d", "1.2.3.-4", "1.2.3.4/24",
+                             "0x1.2.3.4", "1.2.3.0004", "１.2.3.4", "1,2,3,4" })
+        EXPECT_FALSE(isDottedDecimalIPv4(juce::String::fromUTF8(bad))) << bad;
+}
