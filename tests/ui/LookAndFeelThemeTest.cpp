@@ -1,0 +1,444 @@
+#include "ui/CustomLookAndFeel.h"
+#include "ui/EmbeddedResources.h"
+#include "ui/Theme.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+namespace
+{
+/** Xlib's default error handler ends the process; JUCE installs a quiet one only in a real application, and
+    without a window manager it touches properties that do not exist. */
+void tolerateXErrorsInThisTest()
+{
+    if (auto* lib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD))
+    {
+        using Handler = int (*)(void*, void*);
+        using SetHandler = Handler (*)(Handler);
+        if (auto set = reinterpret_cast<SetHandler>(dlsym(lib, "XSetErrorHandler")))
+            set([](void*, void*) { return 0; });
+        dlclose(lib);
+    }
+}
+
+/** Makes a fresh CustomLookAndFeel the default for one test and puts everything back after. */
+class ThemedTest : public ::testing::Test
+{
+protected:
+    ThemedTest()
+    {
+        applyTheme(0);
+        lf = std::make_unique<CustomLookAndFeel>();
+        juce::LookAndFeel::setDefaultLookAndFeel(lf.get());
+    }
+
+    ~ThemedTest() override
+    {
+        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+        applyTheme(0);
+    }
+
+    static juce::Image blank(int w, int h) { return juce::Image(juce::Image::ARGB, w, h, true); }
+
+    std::unique_ptr<CustomLookAndFeel> lf;
+};
+
+juce::uint32 argb(const CustomLookAndFeel& lf, int id)
+{
+    return lf.findColour(id).getARGB();
+}
+
+int alphaAt(const juce::Image& image, int x, int y)
+{
+    return image.getPixelAt(x, y).getAlpha();
+}
+
+int maxAlphaIn(const juce::Image& image, juce::Rectangle<int> area)
+{
+    int best = 0;
+    for (int y = area.getY(); y < area.getBottom(); ++y)
+        for (int x = area.getX(); x < area.getRight(); ++x)
+            best = juce::jmax(best, alphaAt(image, x, y));
+    return best;
+}
+
+const std::vector<std::pair<const char*, IconSource>>& allIcons()
+{
+    static const std::vector<std::pair<const char*, IconSource>> icons {
+        { "settings", EmbeddedResources::settingsIconSvg() }, { "refresh", EmbeddedResources::refreshIconSvg() },
+        { "filter", EmbeddedResources::filterIconSvg() },     { "clear", EmbeddedResources::clearIconSvg() },
+        { "search", EmbeddedResources::searchIconSvg() },     { "edit", EmbeddedResources::editIconSvg() },
+        { "info", EmbeddedResources::infoIconSvg() },
+    };
+    return icons;
+}
+} // namespace
+
+TEST_F(ThemedTest, LightSchemeAtConstruction)
+{
+    EXPECT_EQ(darkTheme, 0);
+    EXPECT_EQ(themeBackground.getARGB(), 0xfffffcf6u);
+    EXPECT_EQ(themeForeground.getARGB(), 0xff131313u);
+
+    EXPECT_EQ(argb(*lf, CustomLookAndFeel::accentColourId), 0xff0680f9u);
+    EXPECT_EQ(argb(*lf, CustomLookAndFeel::separatorColourId), 0xff6f6f6fu);
+    EXPECT_EQ(argb(*lf, CustomLookAndFeel::foregroundColourId), 0xff131313u);
+    EXPECT_EQ(argb(*lf, juce::ResizableWindow::backgroundColourId), 0xfffffcf6u);
+    EXPECT_EQ(argb(*lf, juce::TableHeaderComponent::outlineColourId), 0u);
+    EXPECT_EQ(argb(*lf, juce::TableHeaderComponent::backgroundColourId), 0u);
+    EXPECT_EQ(argb(*lf, juce::TableHeaderComponent::textColourId), 0xff131313u);
+    EXPECT_EQ(argb(*lf, juce::ListBox::backgroundColourId), 0u);
+    EXPECT_EQ(argb(*lf, juce::ListBox::outlineColourId), 0u);
+    EXPECT_EQ(argb(*lf, juce::ListBox::textColourId), 0xff131313u);
+    EXPECT_EQ(argb(*lf, juce::ScrollBar::thumbColourId), 0xff6f6f6fu);
+    EXPECT_EQ(argb(*lf, juce::TextButton::buttonColourId), 0xff4fffafu);
+    EXPECT_EQ(argb(*lf, juce::TextButton::textColourOnId), 0xff131313u);
+    EXPECT_EQ(argb(*lf, juce::TextButton::textColourOffId), 0xff131313u);
+    EXPECT_EQ(argb(*lf, juce::TextEditor::textColourId), 0xff131313u);
+    EXPECT_EQ(argb(*lf, juce::TextEditor::highlightColourId), 0xff0680f9u);
+    EXPECT_EQ(argb(*lf, juce::Label::textColourId), 0xfffffcf6u);
+    EXPECT_EQ(argb(*lf, juce::PopupMenu::backgroundColourId), 0u);
+}
+
+TEST_F(ThemedTest, DarkSchemeSwapsOnlyTheThemeColours)
+{
+    applyTheme(1);
+    EXPECT_EQ(darkTheme, 1);
+    EXPECT_EQ(themeBackground.getARGB(), 0xff131313u);
+    EXPECT_EQ(themeForeground.getARGB(), 0xfffffcf6u);
+
+    for (int id : { (int) CustomLookAndFeel::foregroundColourId, (int) juce::TableHeaderComponent::textColourId,
+                    (int) juce::ListBox::textColourId, (int) juce::TextEditor::textColourId })
+        EXPECT_EQ(argb(*lf, id), 0xfffffcf6u) << std::hex << id;
+    for (int id : { (int) juce::ResizableWindow::backgroundColourId, (int) juce::Label::textColourId })
+        EXPECT_EQ(argb(*lf, id), 0xff131313u) << std::hex << id;
+
+    EXPECT_EQ(argb(*lf, juce::TextButton::buttonColourId), 0xff4fffafu);
+    EXPECT_EQ(argb(*lf, CustomLookAndFeel::accentColourId), 0xff0680f9u);
+    EXPECT_EQ(argb(*lf, CustomLookAndFeel::separatorColourId), 0xff6f6f6fu);
+    EXPECT_EQ(argb(*lf, juce::PopupMenu::backgroundColourId), 0u);
+}
+
+TEST_F(ThemedTest, TogglingTwiceRestoresEveryColour)
+{
+    const int ids[] = { CustomLookAndFeel::accentColourId, CustomLookAndFeel::separatorColourId,
+                        CustomLookAndFeel::foregroundColourId, juce::ResizableWindow::backgroundColourId,
+                        juce::TableHeaderComponent::textColourId, juce::ListBox::textColourId,
+                        juce::TextButton::buttonColourId, juce::TextEditor::textColourId,
+                        juce::Label::textColourId, juce::PopupMenu::backgroundColourId };
+    std::vector<juce::uint32> before;
+    for (int id : ids)
+        before.push_back(argb(*lf, id));
+
+    applyTheme(darkTheme == 1 ? 0 : 1);
+    EXPECT_NE(argb(*lf, juce::ResizableWindow::backgroundColourId), before[3]);
+    applyTheme(darkTheme == 1 ? 0 : 1);
+
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(argb(*lf, ids[i]), before[i]) << std::hex << ids[i];
+}
+
+TEST(Theme, ApplyThemeWithAnotherDefaultLookAndFeelOnlyChangesTheVariables)
+{
+    juce::LookAndFeel_V4 plain;
+    juce::LookAndFeel::setDefaultLookAndFeel(&plain);
+    const auto plainBackground = plain.findColour(juce::ResizableWindow::backgroundColourId);
+
+    applyTheme(1);
+    EXPECT_EQ(darkTheme, 1);
+    EXPECT_EQ(themeBackground, nearBlack);
+    EXPECT_EQ(plain.findColour(juce::ResizableWindow::backgroundColourId), plainBackground);
+
+    applyTheme(0);
+    juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+    EXPECT_EQ(themeForeground, nearBlack);
+}
+
+TEST_F(ThemedTest, EmbeddedVarelaIsUsedForEveryFont)
+{
+    ASSERT_TRUE(lf->hasEmbeddedTypeface());
+    const auto face = lf->getTypefaceForFont(juce::Font(17.0f));
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->getName(), "Varela");
+    EXPECT_EQ(lf->getTypefaceForFont(juce::Font("DejaVu Serif", 24.0f, juce::Font::bold)), face);
+
+    // Fonts created anywhere in the program resolve to it through the default look-and-feel.
+    EXPECT_EQ(juce::Font(13.0f).getTypefacePtr()->getName(), "Varela");
+    EXPECT_GT(juce::Font(17.0f).getStringWidthFloat("Brelm Discovery"), 20.0f);
+}
+
+TEST(Theme, CreateIconDrawableRejectsWhatIsNoIcon)
+{
+    const char* text = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
+    EXPECT_EQ(createIconDrawable({ nullptr, 10 }, nearBlack), nullptr);
+    EXPECT_EQ(createIconDrawable({ text, 0 }, nearBlack), nullptr);
+    EXPECT_EQ(createIconDrawable({ text, -5 }, nearBlack), nullptr);
+    const char* notXml = "this is not xml at all";
+    EXPECT_EQ(createIconDrawable({ notXml, (int32_t) std::strlen(notXml) }, nearBlack), nullptr);
+    const char* notSvg = "<html><body/></html>";
+    EXPECT_EQ(createIconDrawable({ notSvg, (int32_t) std::strlen(notSvg) }, nearBlack), nullptr);
+}
+
+TEST(Theme, EveryIconIsA24PixelShapeRecolouredCompletely)
+{
+    for (const auto& [name, source] : allIcons())
+    {
+        SCOPED_TRACE(name);
+        ASSERT_NE(source.svgData, nullptr);
+        ASSERT_GT(source.svgSize, 0);
+        const auto text = juce::String::fromUTF8(source.svgData, source.svgSize);
+        EXPECT_TRUE(text.contains("height=\"24px\"") && text.contains("width=\"24px\""));
+        EXPECT_TRUE(text.contains("viewBox=\"0 -960 960 960\""));
+        EXPECT_EQ(text.indexOf("<path"), text.lastIndexOf("<path"));  // one single path
+
+        for (auto colour : { nearBlack, offWhite, mintGreen })
+        {
+            auto drawable = createIconDrawable(source, colour);
+            ASSERT_NE(drawable, nullptr);
+
+            auto image = juce::Image(juce::Image::ARGB, 48, 48, true);
+            {
+                juce::Graphics g(image);
+                drawable->drawWithin(g, { 0.0f, 0.0f, 48.0f, 48.0f }, juce::RectanglePlacement::centred, 1.0f);
+            }
+
+            int solid = 0;
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 48; ++x)
+                {
+                    const auto p = image.getPixelAt(x, y);
+                    if (p.getAlpha() < 250)
+                        continue;
+                    ++solid;
+                    // Premultiplied storage may round a channel by one.
+                    ASSERT_NEAR(p.getRed(), colour.getRed(), 2) << x << "," << y;
+                    ASSERT_NEAR(p.getGreen(), colour.getGreen(), 2) << x << "," << y;
+                    ASSERT_NEAR(p.getBlue(), colour.getBlue(), 2) << x << "," << y;
+                }
+            EXPECT_GT(solid, 60);
+        }
+    }
+}
+
+TEST(Theme, WordmarksDrawTheirOwnColoursInsideTheClippedMark)
+{
+    struct Case
+    {
+        IconSource source;
+        juce::Colour lettering;
+    };
+    for (const auto& c : { Case { EmbeddedResources::logoLightSvg(), juce::Colour(0xff131313) },
+                           Case { EmbeddedResources::logoDarkSvg(), juce::Colour(0xfffffcf6) } })
+    {
+        const auto text = juce::String::fromUTF8(c.source.svgData, c.source.svgSize);
+        EXPECT_TRUE(text.contains("viewBox=\"0 0 2476 512\"") && text.contains("clipPath"));
+        auto xml = juce::parseXML(text);
+        ASSERT_NE(xml, nullptr);
+        auto drawable = juce::Drawable::createFromSVG(*xml);
+        ASSERT_NE(drawable, nullptr);
+
+        // Half size: 1238 x 256.
+        auto image = juce::Image(juce::Image::ARGB, 1238, 256, true);
+        {
+            juce::Graphics g(image);
+            drawable->draw(g, 1.0f, juce::AffineTransform::scale(0.5f));
+        }
+        EXPECT_EQ(image.getPixelAt(40, 50), mintGreen);       // inside the rounded mark
+        EXPECT_EQ(image.getPixelAt(22, 30).getAlpha(), 0);     // its corner is clipped away
+        EXPECT_EQ(image.getPixelAt(20 + 300, 128), c.lettering);  // the stem of the B
+        EXPECT_EQ(image.getPixelAt(1200, 20).getAlpha(), 0);   // nothing above the M
+    }
+}
+
+TEST_F(ThemedTest, PopupItemsOfTheColumnMenuGetATickBox)
+{
+    const juce::Rectangle<int> area(0, 0, 200, 34);
+    auto draw = [&](const juce::String& text, bool active, bool highlighted, bool ticked)
+    {
+        auto image = blank(200, 34);
+        juce::Graphics g(image);
+        lf->drawPopupMenuItem(g, area, false, active, highlighted, ticked, false, text, {}, nullptr, nullptr);
+        return image;
+    };
+
+    // Box 16 x 16 at (12, 9); its top edge crosses rows 8 and 9, where text never reaches.
+    const juce::Rectangle<int> boxTop(15, 8, 10, 2);
+    const auto ticked = draw("NET 1", true, false, true);
+    EXPECT_GT(maxAlphaIn(ticked, boxTop), 30);
+    EXPECT_LE(maxAlphaIn(ticked, boxTop), 110);  // outline at 40 percent
+    EXPECT_EQ(ticked.getPixelAt(20, 17), nearBlack);  // the 10 x 10 inner square
+
+    const auto unticked = draw("Model", true, false, false);
+    EXPECT_GT(maxAlphaIn(unticked, boxTop), 30);
+    EXPECT_EQ(alphaAt(unticked, 20, 17), 0);
+
+    for (const auto* other : { "net 1", "MODEL", "Device name" })
+    {
+        const auto plain = draw(other, true, false, true);
+        EXPECT_EQ(maxAlphaIn(plain, boxTop), 0) << other;
+        EXPECT_EQ(maxAlphaIn(plain, { 0, 0, 12, 34 }), 0) << other;  // text starts 12 px in
+    }
+    EXPECT_GT(maxAlphaIn(draw("Model", true, false, false), { 36, 0, 60, 34 }), 150);
+    EXPECT_EQ(maxAlphaIn(draw("Model", true, false, false), { 29, 0, 7, 34 }), 0);  // text starts 36 px in
+}
+
+TEST_F(ThemedTest, PopupItemHighlightAndDisabledText)
+{
+    const juce::Rectangle<int> area(0, 0, 200, 34);
+    auto draw = [&](bool active, bool highlighted, bool separator = false)
+    {
+        auto image = blank(200, 34);
+        juce::Graphics g(image);
+        lf->drawPopupMenuItem(g, area, separator, active, highlighted, false, true, "Copy", "Ctrl+C", nullptr,
+                              nullptr);
+        return image;
+    };
+
+    const auto highlighted = draw(true, true);
+    EXPECT_NEAR(alphaAt(highlighted, 190, 30), 26, 3);  // foreground at 10 percent
+    const auto textAlpha = maxAlphaIn(draw(true, false), { 12, 0, 60, 34 });
+    EXPECT_NEAR(textAlpha, 230, 6);
+
+    const auto disabled = draw(false, true);
+    EXPECT_EQ(alphaAt(disabled, 190, 30), 0);  // no highlight on a disabled item
+    EXPECT_NEAR(maxAlphaIn(disabled, { 12, 0, 60, 34 }), 102, 6);
+
+    // Shortcut text and sub-menu arrow are never drawn: the right half stays empty.
+    EXPECT_EQ(maxAlphaIn(draw(true, false), { 100, 0, 100, 34 }), 0);
+
+    const auto separator = draw(true, true, true);
+    EXPECT_EQ(maxAlphaIn(separator, { 0, 0, 200, 34 }), 0);
+}
+
+TEST_F(ThemedTest, PopupMenuMetrics)
+{
+    int w = 0, h = 0;
+    lf->getIdealPopupMenuItemSize("Copy", false, -1, w, h);
+    EXPECT_GE(h, 34);
+    int sw = 0, sh = 0, baseW = 0, baseH = 0;
+    lf->getIdealPopupMenuItemSize("", true, -1, sw, sh);
+    juce::LookAndFeel_V4 base;
+    base.getIdealPopupMenuItemSize("", true, -1, baseW, baseH);
+    EXPECT_EQ(sh, baseH);
+    EXPECT_EQ(lf->getPopupMenuBorderSizeWithOptions(juce::PopupMenu::Options()), 0);
+
+    auto image = blank(100, 60);
+    {
+        juce::Graphics g(image);
+        lf->drawPopupMenuBackground(g, 100, 60);
+    }
+    EXPECT_EQ(image.getPixelAt(50, 30), offWhite);
+    EXPECT_EQ(alphaAt(image, 0, 0), 0);  // rounded corner
+    EXPECT_GT(image.getPixelAt(0, 30).getAlpha(), 100);
+    EXPECT_LT(image.getPixelAt(0, 30).getBrightness(), 0.5f);  // outline in the foreground colour
+}
+
+TEST_F(ThemedTest, RoundedCornerMaskScalesWithTheDisplay)
+{
+    auto source = juce::Image(juce::Image::ARGB, 100, 50, true);
+    source.clear(source.getBounds(), juce::Colours::red);
+
+    auto apply = [&](float scale)
+    {
+        auto dest = blank(100, 50);
+        juce::Graphics g(dest);
+        CustomLookAndFeel::RoundedCornerMask mask;
+        mask.applyEffect(source, g, scale, 1.0f);
+        return dest;
+    };
+
+    const auto normal = apply(1.0f);
+    const auto scaled = apply(1.5f);
+    EXPECT_EQ(alphaAt(normal, 0, 0), 0);
+    EXPECT_EQ(normal.getPixelAt(50, 25), juce::Colours::red);
+    EXPECT_GT(alphaAt(normal, 3, 3), 200);  // inside an 8-pixel corner
+    EXPECT_LT(alphaAt(scaled, 2, 2), 30);   // outside a 12-pixel one
+    EXPECT_GT(alphaAt(normal, 2, 2), 60);
+    EXPECT_GT(alphaAt(scaled, 5, 5), 200);
+
+    juce::Component window;
+    lf->preparePopupMenuWindow(window);
+    EXPECT_NE(window.getComponentEffect(), nullptr);
+}
+
+TEST_F(ThemedTest, TableHeaderColumnTitleAndSortTriangle)
+{
+    juce::TableHeaderComponent header;
+    header.setColour(juce::TableHeaderComponent::textColourId, juce::Colours::blue);
+
+    auto draw = [&](const juce::String& name, int width, int flags)
+    {
+        auto image = blank(width, 30);
+        juce::Graphics g(image);
+        lf->drawTableHeaderColumn(g, header, name, 1, width, 30, true, true, flags);
+        return image;
+    };
+
+    // A long title is cut inside width - 20; the triangle starts 2 px right of the text area.
+    const auto longTitle = draw("A very long column title indeed", 100, juce::TableHeaderComponent::sortedForwards);
+    EXPECT_EQ(maxAlphaIn(longTitle, { 80, 0, 2, 30 }), 0);
+    EXPECT_EQ(longTitle.getPixelAt(87, 13), juce::Colours::blue);  // triangle, pointing down
+    EXPECT_EQ(alphaAt(longTitle, 83, 17), 0);
+    EXPECT_EQ(maxAlphaIn(longTitle, { 93, 0, 7, 30 }), 0);
+
+    const auto backwards = draw("A very long column title indeed", 100, juce::TableHeaderComponent::sortedBackwards);
+    EXPECT_EQ(backwards.getPixelAt(87, 16), juce::Colours::blue);  // pointing up
+    EXPECT_EQ(alphaAt(backwards, 83, 13), 0);
+
+    // A short title: the triangle follows the text 8 px after it.
+    const auto textWidth = juce::Font(17.0f).getStringWidthFloat("NET 1");
+    const auto shortTitle = draw("NET 1", 150, juce::TableHeaderComponent::sortedForwards);
+    const int x = (int) (textWidth + 8.0f);
+    EXPECT_EQ(shortTitle.getPixelAt(x + 5, 13), juce::Colours::blue);
+    EXPECT_EQ(maxAlphaIn(shortTitle, { x + 12, 0, 150 - x - 12, 30 }), 0);
+
+    const auto unsorted = draw("NET 1", 150, 0);
+    EXPECT_EQ(maxAlphaIn(unsorted, { x, 0, 150 - x, 30 }), 0);
+    EXPECT_GT(maxAlphaIn(unsorted, { 0, 0, x, 30 }), 200);
+}
+
+TEST_F(ThemedTest, TextEditorOutlineFollowsFocusAndReadOnly)
+{
+    tolerateXErrorsInThisTest();
+    juce::Component window;
+    window.setBounds(0, 0, 300, 100);
+    juce::TextEditor editor;
+    editor.setBounds(10, 10, 200, 30);
+    window.addAndMakeVisible(editor);
+    window.addToDesktop(0);
+    window.setVisible(true);
+
+    editor.setColour(juce::TextEditor::backgroundColourId, juce::Colours::yellow);
+    editor.setColour(juce::TextEditor::outlineColourId, juce::Colours::red);
+    editor.setColour(juce::TextEditor::focusedOutlineColourId, juce::Colours::blue);
+
+    auto outlineColour = [&]
+    {
+        auto image = blank(200, 30);
+        juce::Graphics g(image);
+        lf->fillTextEditorBackground(g, 200, 30, editor);
+        lf->drawTextEditorOutline(g, 200, 30, editor);
+        EXPECT_EQ(image.getPixelAt(100, 15), juce::Colours::yellow);
+        EXPECT_EQ(alphaAt(image, 0, 0), 0);  // rounded background
+        return image.getPixelAt(100, 0).withAlpha((juce::uint8) 255);
+    };
+
+    EXPECT_EQ(outlineColour(), juce::Colours::red);
+
+    editor.grabKeyboardFocus();
+    if (editor.hasKeyboardFocus(true))
+    {
+        EXPECT_EQ(outlineColour(), juce::Colours::blue);
+        editor.setReadOnly(true);
+        EXPECT_EQ(outlineColour(), juce::Colours::red);  // focused but read-only
+        editor.setReadOnly(false);
+        editor.setEnabled(false);
+        EXPECT_EQ(outlineColour(), juce::Colours::red);  // disabled counts as read-only
+    }
+    else
+    {
+        ADD_FAILURE() << "the editor could not take the keyboard focus";
+    }
+    window.removeFromDesktop();
+}
