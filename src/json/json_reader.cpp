@@ -583,8 +583,10 @@ std::string_view findRecorded(reader_t& reader, const std::string& key)
 
 void open(reader_t& reader, std::string_view text)
 {
+    // A null view gets a real (empty) text, so that its missing bracket is an error that a caller can see.
+    static const char nothing[1] = {};
     reader.seenFrom = nullptr;
-    reopen(reader, text);
+    reopen(reader, text.data() != nullptr ? text : std::string_view(nothing, 0));
 }
 
 void forEachMember(reader_t& reader, member_callback_t callback)
