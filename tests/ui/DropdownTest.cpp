@@ -64,20 +64,6 @@ TEST(DropdownSummary, ReadsAllOrTheSelectedLabelsInOptionOrder)
     EXPECT_EQ(dropdown.getMouseCursor(), juce::MouseCursor(juce::MouseCursor::PointingHandCursor));
 }
 
-TEST(DropdownPaint, CaptionBoxAndArrowAtTheHeadersSize)
-{
-    applyTheme(0);
-    MultiSelectDropdownComponent dropdown("Name");
-    dropdown.setBounds(0, 0, 200, 50);
-    auto image = snapshot(dropdown);
-    // The box starts below the 14 px caption and the 2 px gap: its top outline is on row 16.
-    EXPECT_TRUE(nearer(image.getPixelAt(100, 16), themeForeground, themeBackground));
-    EXPECT_EQ(countNear(image, { 20, 14, 160, 2 }, themeForeground, 60), 0);
-    // The arrow's centre line: 10 px wide triangle starting 20 px from the right edge.
-    EXPECT_TRUE(nearer(image.getPixelAt(185, 31), themeForeground, themeBackground));
-    EXPECT_FALSE(nearer(image.getPixelAt(175, 31), themeForeground, themeBackground));
-}
-
 TEST_F(DropdownFixture, OpenListShowsOneRowPerOptionBeneathTheDropdown)
 {
     CHROME_REQUIRE_DISPLAY();

@@ -231,15 +231,3 @@ TEST_F(HeaderFixture, SearchTextReachesTheCallbackExactlyAsTypedAndClearingRepor
     pumpBriefly();
     EXPECT_EQ(searchEvents, std::vector<juce::String>({ juce::String() }));
 }
-
-TEST_F(HeaderFixture, UnsetCallbacksAreHarmless)
-{
-    HeaderComponent bare;
-    bare.openUrl = nullptr;
-    bare.setBounds(0, 0, designedWidth, 35);
-    bare.refreshButton.onClick();
-    bare.filterButton.onClick();
-    EXPECT_TRUE(bare.filterPanelOpen);
-    bare.searchBox.editor.setText("x", juce::sendNotification);
-    bare.filterDropdown.options[0].selected = true;
-}

@@ -84,13 +84,3 @@ TEST_F(IconButtonFixture, ActiveButtonIsDrawnInverted)
     EXPECT_GT(countNear(inverted, { 11, 11, 13, 13 }, themeBackground), 5);
     EXPECT_GT(countNear(plain, { 11, 11, 13, 13 }, themeForeground), 5);
 }
-
-TEST_F(IconButtonFixture, MissingIconLeavesAPlainSquare)
-{
-    button.icon = {};
-    button.updateIcon();
-    EXPECT_EQ(button.drawable, nullptr);
-    button.setBounds(0, 0, 35, 35);
-    auto image = snapshot(button);
-    EXPECT_EQ(countNear(image, { 11, 11, 13, 13 }, themeForeground), 0);
-}

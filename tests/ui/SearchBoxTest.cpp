@@ -27,19 +27,6 @@ struct SearchBoxFixture : ::testing::Test
 };
 } // namespace
 
-TEST_F(SearchBoxFixture, StartsEmptyWithTheMagnifierAndThePlaceholder)
-{
-    EXPECT_TRUE(box.editor.getText().isEmpty());
-    EXPECT_TRUE(box.searchIcon.isVisible());
-    EXPECT_FALSE(box.clearButton.isVisible());
-    EXPECT_EQ(box.editor.getTextToShowWhenEmpty(), "Search device...");
-    EXPECT_EQ(box.clearButton.getName(), "ClearButton");
-    EXPECT_EQ(box.searchIcon.getName(), "SearchIcon");
-    bool self = true, children = true;
-    box.searchIcon.getInterceptsMouseClicks(self, children);
-    EXPECT_FALSE(self);
-}
-
 TEST_F(SearchBoxFixture, IconSquareAndEditorAreaInTheHeadersBox)
 {
     EXPECT_EQ(box.searchIcon.getBounds(), juce::Rectangle<int>(173, 8, 19, 19));
