@@ -307,9 +307,8 @@ bool parseWithSimdjson(tmx::DeviceEvent& out)
 
     // On-Demand reads forward only: collect api and msg on the way and decide at the end.
     std::string_view api, msg;
-    tmx::DeviceEvent event;
-    beginRecord(event);
-    auto& d = event.info;
+    beginRecord(out);
+    auto& d = out.info;
     const bool ok = simdjsonMembers(root, [&](std::string_view key, ondemand::value v, ondemand::json_type type)
     {
         switch (type)
@@ -423,7 +422,6 @@ bool parseWithSimdjson(tmx::DeviceEvent& out)
     if (! ok || ! acceptHeader(api, msg))
         return false;
     finishRecord(d);
-    out = std::move(event);
     return true;
 }
 
