@@ -10,20 +10,6 @@ using namespace table_test;
 
 namespace
 {
-/** The controls of the form on screen, found the way a user sees them: by the label in their row. */
-struct OpenForm
-{
-    DynamicFormComponent* form = nullptr;
-    juce::StringArray labels;
-    std::map<juce::String, juce::Component*> controls;
-
-    SegmentedControl* mode() const { return dynamic_cast<SegmentedControl*>(controls.at("IP Mode")); }
-    juce::TextEditor* editor(const juce::String& label) const
-    {
-        return dynamic_cast<juce::TextEditor*>(controls.at(label));
-    }
-};
-
 class NetworkSettingsFormTest : public ::testing::Test
 {
 protected:
@@ -50,36 +36,12 @@ protected:
         drainMessages();
         EXPECT_TRUE(overlay.isVisible());
 
-        OpenForm open;
-        for (auto* child : overlay.getChildren())
-            if (auto* form = dynamic_cast<DynamicFormComponent*>(child))
-                open.form = form;
-        if (open.form == nullptr)
-            return open;
-
-        for (auto* child : open.form->getChildren())
-            if (auto* label = dynamic_cast<juce::Label*>(child))
-            {
-                open.labels.add(label->getText());
-                for (auto* control : open.form->getChildren())
-                    if (control != child && control->getY() == label->getY() && dynamic_cast<juce::Label*>(control) == nullptr)
-                        open.controls[label->getText()] = control;
-            }
-        return open;
-    }
-
-    DialogButton* button(const juce::String& label)
-    {
-        for (auto* child : overlay.getChildren())
-            if (auto* b = dynamic_cast<DialogButton*>(child))
-                if (b->isVisible() && b->getAction().label == label)
-                    return b;
-        return nullptr;
+        return findForm(overlay);
     }
 
     void press(const juce::String& label)
     {
-        auto* b = button(label);
+        auto* b = dialogButton(overlay, label);
         ASSERT_NE(b, nullptr) << label;
         b->triggerClick();
         drainMessages();

@@ -6,7 +6,9 @@
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
 #include "ui/CustomLookAndFeel.h"
+#include "ui/SegmentedControl.h"
 #include "ui/Theme.h"
+#include "ui/dialogs/CustomDialogOverlay.h"
 #include "ui/table/DeviceListComponent.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -15,6 +17,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -313,5 +316,49 @@ inline juce::StringArray rowNames(const DeviceListComponent& list)
     for (const auto& row : list.rows)
         names.add(row[Ids::name].toString());
     return names;
+}
+/** The controls of the form on the overlay, found the way a user sees them: by the label in their row. */
+struct OpenForm
+{
+    DynamicFormComponent* form = nullptr;
+    juce::StringArray labels;
+    std::map<juce::String, juce::Component*> controls;
+
+    SegmentedControl* mode() const { return dynamic_cast<SegmentedControl*>(controls.at("IP Mode")); }
+    juce::TextEditor* editor(const juce::String& label) const
+    {
+        return dynamic_cast<juce::TextEditor*>(controls.at(label));
+    }
+};
+
+inline OpenForm findForm(CustomDialogOverlay& overlay)
+{
+    OpenForm open;
+    for (auto* child : overlay.getChildren())
+        if (auto* form = dynamic_cast<DynamicFormComponent*>(child))
+            open.form = form;
+    if (open.form == nullptr)
+        return open;
+
+    for (auto* child : open.form->getChildren())
+        if (auto* label = dynamic_cast<juce::Label*>(child))
+        {
+            open.labels.add(label->getText());
+            for (auto* control : open.form->getChildren())
+                if (control != child && control->getY() == label->getY()
+                    && dynamic_cast<juce::Label*>(control) == nullptr)
+                    open.controls[label->getText()] = control;
+        }
+    return open;
+}
+
+/** The visible action button of the overlay with this label. */
+inline DialogButton* dialogButton(CustomDialogOverlay& overlay, const juce::String& label)
+{
+    for (auto* child : overlay.getChildren())
+        if (auto* b = dynamic_cast<DialogButton*>(child))
+            if (b->isVisible() && b->getAction().label == label)
+                return b;
+    return nullptr;
 }
 } // namespace table_test

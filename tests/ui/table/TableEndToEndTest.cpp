@@ -1,0 +1,293 @@
+// The whole road over real network namespaces: a simulated device of each family shows up as a row,
+// "Find" reaches it as the exact command, and the edit button's form delivers the exact settings command.
+
+#include "TableTestSupport.h"
+
+#include "support/SimulatedDevice.h"
+#include "support/TestNetwork.h"
+#include "ui/dialogs/FormDialog.h"
+#include "ui/table/FinderCellComponent.h"
+#include "ui/table/NetCellComponent.h"
+
+using namespace table_test;
+
+namespace
+{
+// The action message as the wire format describes it, written out by hand.
+std::string action(const std::string& mac, const std::string& params)
+{
+    return "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"" + mac + "\",\n  \"port\": 80,\n"
+           "  \"params\": \"" + params + "\" \n}";
+}
+
+std::string finderParams(bool on)
+{
+    return on ? "{ #msg#: #finder#, #value#: true, #time#: 60  }" : "{ #msg#: #finder#, #value#: false  }";
+}
+
+struct IfaceParams
+{
+    bool dhcp;
+    std::string ip, mask;
+};
+
+std::string networkParams(const std::string& gw, const std::string& dns1, const std::string& dns2,
+                          const IfaceParams& first, const IfaceParams& second)
+{
+    const auto iface = [](const IfaceParams& p)
+    {
+        return std::string("{ #dhcp#: ") + (p.dhcp ? "true" : "false") + ", #ip#: #" + p.ip + "#, #mask#: #" + p.mask
+               + "#  }";
+    };
+    return "{ #msg#: #network#, #value#: { #common#: { #gw#: #" + gw + "#, #dns#: [ #" + dns1 + "#, #" + dns2
+           + "#  ]  }, #iface#: [ " + iface(first) + ", " + iface(second) + "  ]  }  }";
+}
+
+std::vector<uint8_t> ipv4(const juce::String& text)
+{
+    juce::StringArray parts;
+    parts.addTokens(text, ".", {});
+    std::vector<uint8_t> bytes;
+    for (const auto& part : parts)
+        bytes.push_back((uint8_t) part.getIntValue());
+    return bytes;
+}
+
+// The 55-byte network-settings frame of the broadcast family, from its byte layout.
+std::vector<uint8_t> veskSettingsFrame(const std::array<uint8_t, 6>& mac, bool dhcp, const juce::StringArray& addresses)
+{
+    std::vector<uint8_t> inner { 0x55, 0x04, 0x01, 0, 0, 0, 0, 0, 0, 0 };
+    inner.insert(inner.end(), mac.begin(), mac.end());
+    inner.push_back(dhcp ? 1 : 2);
+    for (const auto& address : addresses)
+    {
+        const auto bytes = address.isEmpty() ? std::vector<uint8_t>(4, 0) : ipv4(address);
+        inner.insert(inner.end(), bytes.begin(), bytes.end());
+    }
+    inner.insert(inner.end(), { 0x01, 0, 0, 0, 0 });
+    inner.insert(inner.end(), { 0x00, 0x2D });
+    unsigned sum = 0;
+    for (auto b : inner)
+        sum += b;
+    inner.push_back((uint8_t) (sum & 0xFF));
+
+    std::vector<uint8_t> frame { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x2D, 0x00, 0x01, 0x00, 0x00 };
+    frame.insert(frame.end(), inner.begin(), inner.end());
+    return frame;
+}
+
+class TableEndToEnd : public ::testing::Test
+{
+protected:
+    TableEndToEnd()
+    {
+        list.setSize(1100, 600);
+        overlay.setSize(1200, 700);
+        context.showToast = [this](const juce::String& text) { toasts.add(text); };
+        context.showFormDialog = [this](const juce::String& title, const juce::String& message,
+                                        const std::vector<DialogField>& fields,
+                                        const std::vector<DialogAction>& actions, int dismissActionId,
+                                        FormDialogCallback callback, IconSource icon)
+        { showFormDialogImpl(overlay, title, message, fields, actions, dismissActionId, std::move(callback), icon); };
+    }
+
+    ~TableEndToEnd() override { context.engine.stop(); }
+
+    template <typename Cell>
+    Cell* cell(int columnId)
+    {
+        return dynamic_cast<Cell*>(list.table.getCellComponent(columnId, 0));
+    }
+
+    bool waitForRow(const juce::String& name)
+    {
+        return pumpUntil([&] { return list.getNumRows() == 1 && list.rows[0][Ids::name].toString() == name; });
+    }
+
+    /** Commands only: the broadcast queries that also arrive on the command port are left out. */
+    static std::vector<SimulatedDevice::Datagram> commandsOn(const SimulatedDevice& device, int port)
+    {
+        std::vector<SimulatedDevice::Datagram> commands;
+        const auto query = SimulatedDevice::queryFrame();
+        for (auto& datagram : device.receivedOn(port))
+            if (datagram.bytes != query)
+                commands.push_back(std::move(datagram));
+        return commands;
+    }
+
+    static bool waitForCommands(const SimulatedDevice& device, int port, size_t count)
+    {
+        return pumpUntil([&] { return commandsOn(device, port).size() >= count; });
+    }
+
+    OpenForm openForm(int column)
+    {
+        auto* net = cell<NetCellComponent>(column);
+        EXPECT_NE(net, nullptr);
+        if (net == nullptr || ! net->editButton.isVisible())
+            return {};
+        net->editButton.triggerClick();
+        drainMessages();
+        return findForm(overlay);
+    }
+
+    void press(const juce::String& label)
+    {
+        auto* b = dialogButton(overlay, label);
+        ASSERT_NE(b, nullptr) << label;
+        b->triggerClick();
+        drainMessages();
+    }
+
+    static void fill(const OpenForm& form, const juce::StringArray& values)
+    {
+        const char* labels[] = { "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" };
+        for (int i = 0; i < 5; ++i)
+            form.editor(labels[i])->setText(values[i]);
+    }
+
+    ScopedLookAndFeel lookAndFeel;
+    TestNetwork network;  // first: the test thread works in its local namespace from here on
+    AppContext context;
+    DeviceListComponent list { &context };
+    CustomDialogOverlay overlay;
+    juce::StringArray toasts;
+};
+} // namespace
+
+TEST_F(TableEndToEnd, JsonDeviceAppearsTakesFindAndGetsBothInterfacesSettings)
+{
+    const auto link = network.addConnectedHost();
+    SimulatedDevice device(*link.host, { link.remoteAddress });
+    ASSERT_TRUE(device.isRunning());
+
+    SimulatedDevice::JsonIdentity identity;
+    identity.name = "Stage Box";
+    identity.model = "TMX-8";
+    identity.ip = link.remoteAddress.toStdString();
+    SimulatedDevice::Interface eth0;
+    eth0.ip = identity.ip;
+    eth0.mac = "02:00:00:00:00:01";
+    eth0.mask = "255.255.255.0";
+    SimulatedDevice::Interface eth1;
+    eth1.name = "eth1";
+    eth1.ip = "10.0.0.7";
+    eth1.mask = "255.0.0.0";
+    eth1.dhcp = true;
+    eth1.mac = "02:00:00:00:00:02";
+    identity.networks = { eth0, eth1 };
+    device.setIdentity(identity);
+
+    context.startDiscovery();
+    ASSERT_TRUE(device.announceOnce());
+    ASSERT_TRUE(waitForRow("Stage Box"));
+    EXPECT_EQ(cell<NetCellComponent>(6)->text, link.remoteAddress);
+    EXPECT_EQ(cell<NetCellComponent>(7)->text, "10.0.0.7");
+
+    // "Find" sends the start command; the button turns to "Stop" at once, which sends the stop command.
+    auto* finder = cell<FinderCellComponent>(8);
+    ASSERT_NE(finder, nullptr);
+    ASSERT_EQ(finder->button.getButtonText(), "Find");
+    finder->button.triggerClick();
+    drainMessages();
+    EXPECT_EQ(finder->button.getButtonText(), "Stop");
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 1));
+    EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[0].text(),
+              action("02:00:00:00:00:01", finderParams(true)));
+
+    finder->button.triggerClick();
+    drainMessages();
+    EXPECT_EQ(finder->button.getButtonText(), "Find");
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 2));
+    EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[1].text(),
+              action("02:00:00:00:00:01", finderParams(false)));
+
+    // NET 1: an unusable manual address is refused with a toast and never leaves...
+    auto form = openForm(6);
+    ASSERT_NE(form.form, nullptr);
+    ASSERT_EQ(form.mode()->getSelectedText(), "Manual");
+    fill(form, { "10.231.0.300", "255.255.255.0", "", "", "" });
+    press("Apply");
+    EXPECT_EQ(toasts, juce::StringArray({ "Not sent: invalid IP Address" }));
+
+    // ...a usable one arrives as the exact command for interface 0, the other interface as reported.
+    form = openForm(6);
+    ASSERT_NE(form.form, nullptr);
+    fill(form, { "192.168.1.50", "255.255.255.0", "192.168.1.1", "192.168.1.1", "192.168.1.2" });
+    press("Apply");
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 3));
+    EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[2].text(),
+              action("02:00:00:00:00:01",
+                     networkParams("192.168.1.1", "192.168.1.1", "192.168.1.2", { false, "192.168.1.50", "255.255.255.0" },
+                                   { true, "10.0.0.7", "255.0.0.0" })));
+
+    // NET 2 in DHCP mode: interface 1 carries the request, with the greyed texts as they stand.
+    form = openForm(7);
+    ASSERT_NE(form.form, nullptr);
+    ASSERT_EQ(form.mode()->getSelectedText(), "Auto (DHCP)");
+    EXPECT_TRUE(form.editor("IP Address")->isReadOnly());
+    press("Apply");
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 4));
+    EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[3].text(),
+              action("02:00:00:00:00:01", networkParams("", "", "", { false, link.remoteAddress.toStdString(),
+                                                                       "255.255.255.0" },
+                                                        { true, "10.0.0.7", "255.0.0.0" })));
+
+    // "Cancel" sends nothing: the next command to arrive is the following Finder start.
+    form = openForm(6);
+    ASSERT_NE(form.form, nullptr);
+    press("Cancel");
+    finder->button.triggerClick();
+    drainMessages();
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 5));
+    const auto commands = commandsOn(device, SimulatedDevice::jsonCommandPort);
+    EXPECT_EQ(commands[4].text(), action("02:00:00:00:00:01", finderParams(true)));
+    EXPECT_EQ(toasts.size(), 1);
+}
+
+TEST_F(TableEndToEnd, BroadcastDeviceAppearsTakesFindAndGetsItsSettings)
+{
+    const auto link = network.addConnectedHost();
+    SimulatedDevice device(*link.host, { link.remoteAddress });
+    ASSERT_TRUE(device.isRunning());
+
+    SimulatedDevice::VeskIdentity identity;
+    identity.name = "Amp Rack";
+    identity.model = "XVESK-8";
+    identity.host = "amp.local";
+    identity.mode = 2;  // a static address: the form opens in "Manual"
+    device.answerQueries(identity);
+
+    context.startDiscovery();
+    ASSERT_TRUE(waitForRow("Amp Rack"));
+    // Its next reply would only come after the next query; keep the row still while we click.
+    device.stopAnswering();
+
+    EXPECT_EQ(list.rows[0][Ids::model].toString(), "VESK-8");
+    EXPECT_EQ(cell<NetCellComponent>(6)->text, link.remoteAddress);
+    EXPECT_EQ(cell<NetCellComponent>(6)->mac, "00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(cell<NetCellComponent>(7)->text, "N/A");
+    EXPECT_FALSE(cell<NetCellComponent>(7)->editButton.isVisible());
+
+    auto* finder = cell<FinderCellComponent>(8);
+    ASSERT_NE(finder, nullptr);
+    finder->button.triggerClick();
+    drainMessages();
+    EXPECT_EQ(finder->button.getButtonText(), "Stop");
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::veskPort, 1));
+    const std::vector<uint8_t> finderOn { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x55, 0x53,
+                                          0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x0E, 0xB8 };
+    const auto first = commandsOn(device, SimulatedDevice::veskPort)[0];
+    EXPECT_EQ(first.bytes, finderOn);
+    EXPECT_EQ(first.destination, link.remoteAddress) << "sent to the device's own address";
+
+    auto form = openForm(6);
+    ASSERT_NE(form.form, nullptr);
+    ASSERT_EQ(form.mode()->getSelectedText(), "Manual");
+    fill(form, { link.remoteAddress, "255.255.0.0", "10.231.0.1", "", "" });
+    press("Apply");
+    ASSERT_TRUE(waitForCommands(device, SimulatedDevice::veskPort, 2));
+    EXPECT_EQ(commandsOn(device, SimulatedDevice::veskPort)[1].bytes,
+              veskSettingsFrame(identity.mac, false, { link.remoteAddress, "255.255.0.0", "10.231.0.1", "", "" }));
+    EXPECT_TRUE(toasts.isEmpty());
+}
