@@ -74,14 +74,6 @@ TEST(SegmentedControl, DisabledOrEmptyControlIgnoresClicks)
     EXPECT_TRUE(empty.changes.isEmpty());
 }
 
-TEST(SegmentedControl, SelectedTextIsEmptyOutOfRange)
-{
-    Fixture f({ "a", "b" }, 200, 2);
-    EXPECT_EQ(f.control.getSelectedText(), juce::String());
-    f.control.selectedIndex = -1;
-    EXPECT_EQ(f.control.getSelectedText(), juce::String());
-}
-
 TEST(SegmentedControl, DividersOnlyFromThreeSegments)
 {
     dialog_test::LightThemeGuard theme;

@@ -31,18 +31,6 @@ int ticksUntil(ToastOverlay& t, const std::function<bool()>& done, int limit = 1
 }
 } // namespace
 
-TEST(ToastOverlay, StartsHiddenAndLetsClicksThrough)
-{
-    Parent p;
-    EXPECT_FALSE(p.toast.isVisible());
-    EXPECT_TRUE(p.toast.isAlwaysOnTop());
-    bool self = true, children = true;
-    p.toast.getInterceptsMouseClicks(self, children);
-    EXPECT_FALSE(self);
-    EXPECT_FALSE(children);
-    EXPECT_FALSE(Access::timerRunning(p.toast));
-}
-
 TEST(ToastOverlay, ShowPlacesItTwentyPixelsFromTheBottomRightCorner)
 {
     Parent p;
@@ -57,15 +45,6 @@ TEST(ToastOverlay, ShowPlacesItTwentyPixelsFromTheBottomRightCorner)
     p.setSize(1000, 500);
     p.toast.show("again", false);
     EXPECT_EQ(p.toast.getBounds(), juce::Rectangle<int>(760, 438, 220, 42));
-}
-
-TEST(ToastOverlay, WithoutParentKeepsItsBounds)
-{
-    ToastOverlay toast;
-    toast.setBounds(1, 2, 30, 40);
-    toast.show("alone", false);
-    EXPECT_EQ(toast.getBounds(), juce::Rectangle<int>(1, 2, 30, 40));
-    EXPECT_TRUE(toast.isVisible());
 }
 
 TEST(ToastOverlay, FadesInHoldsAndFadesOutTickByTick)
