@@ -214,23 +214,6 @@ TEST_F(AutoUpdaterTest, LinuxAndUnsupportedPlatformsDoNotAsk)
     EXPECT_EQ(offers.size(), 1u);
 }
 
-TEST_F(AutoUpdaterTest, BackgroundCheckOffersOnTheMessageThread)
-{
-    server.addFile("manifest.json", manifestWith("\"V1.01\""));
-    auto updater = makeUpdater();
-    bool onMessageThread = false;
-    updater->onUpdateAvailable = [&](juce::String version, juce::String url) {
-        onMessageThread = juce::MessageManager::getInstance()->isThisTheMessageThread();
-        offers.push_back({ version, url });
-    };
-
-    updater->checkForUpdateInBackground();
-
-    ASSERT_TRUE(waitUntil([&] { return !offers.empty(); }));
-    EXPECT_TRUE(onMessageThread);
-    EXPECT_EQ(offers[0].version, "V1.01");
-}
-
 TEST_F(AutoUpdaterTest, QuitDuringASlowCheckDropsItsResult)
 {
     server.addFile("manifest.json", manifestWith("\"9.0\""));

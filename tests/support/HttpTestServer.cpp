@@ -2,10 +2,6 @@
 
 #include <juce_core/juce_core.h>
 
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
-
 namespace
 {
 const char* const serverScript = R"PY(
@@ -152,23 +148,6 @@ juce::StringArray HttpTestServer::requests() const
 
 juce::String HttpTestServer::unreachableUrl(const juce::String& path)
 {
-    // Bind a port and let it go again: nothing listens there afterwards.
-    int freePort = 1;
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-
-    if (fd >= 0)
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
-            && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            freePort = ntohs(address.sin_port);
-
-        ::close(fd);
-    }
-
-    return "http://127.0.0.1:" + juce::String(freePort) + path;
+    // Nothing listens on port 1 of a test's own network namespace.
+    return "http://127.0.0.1:1" + path;
 }
