@@ -34,7 +34,6 @@ namespace
 // How long the destructor waits for a cancelled check thread to leave; it only holds shared state,
 // so giving up is safe.
 constexpr int checkExitWaitMs = 2000;
-
 }  // namespace
 
 juce::String AutoUpdater::readManifest(Shared& shared)
