@@ -29,22 +29,36 @@ namespace
 }
 
 //==============================================================================
-/*  Events travel to the message thread through this queue rather than one posted call each: a posted call
-    drains the queue in order, and only the first event of a run posts a call. The calls hold the queue, not
-    the engine, and the engine detaches itself when it goes, so a call still queued then finds nothing to do. */
+/*  Events travel to the message thread through this queue rather than one posted call each. A receive thread
+    queues the events of a burst of datagrams and asks for delivery once its socket has nothing more waiting
+    (or after a good number of events), and one posted call drains the queue in order. The calls hold the queue,
+    not the engine, and the engine detaches itself when it goes, so a call still queued then finds nothing to do. */
 class DiscoveryEngine::EventQueue : public std::enable_shared_from_this<EventQueue>
 {
 public:
     explicit EventQueue(DiscoveryEngine& owner) : engine(&owner) {}
 
-    /** Any thread. True when the caller must schedule a delivery (after releasing its own locks). */
+    /** Any thread. True when the caller must schedule a delivery now (after releasing its own locks):
+        only when a long burst has not been announced yet; otherwise requestDelivery follows. */
     bool push(DeviceEvent&& event)
     {
         std::lock_guard<std::mutex> guard(lock);
         pending.push_back(std::move(event));
-        if (scheduled)
+        if (scheduled || ++unannounced < burstLimit)
             return false;
         scheduled = true;
+        unannounced = 0;
+        return true;
+    }
+
+    /** Any thread. True when the caller must schedule a delivery for what is waiting. */
+    bool requestDelivery()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (scheduled || pending.empty())
+            return false;
+        scheduled = true;
+        unannounced = 0;
         return true;
     }
 
@@ -84,6 +98,8 @@ public:
 private:
     // Bounded so that a flood of events never keeps the message thread from its other work.
     static constexpr int maxEventsPerCall = 256;
+    // Events of one burst that may wait for its end before a delivery is asked for anyway.
+    static constexpr int burstLimit = 64;
 
     void deliverPending()
     {
@@ -120,6 +136,7 @@ private:
     std::mutex lock;
     std::deque<DeviceEvent> pending;
     bool scheduled = false;
+    int unannounced = 0;
     DiscoveryEngine* engine;  // cleared on the message thread when the engine goes
 };
 
@@ -186,6 +203,11 @@ bool DiscoveryEngine::addProtocol(uint32_t id, std::unique_ptr<transport::ITrans
                                                            const juce::String& senderAddress, int senderPort)
     {
         onPacket(*channelProtocol, data, size, senderAddress, senderPort);
+    };
+    channel->transport->onIdle = [queue = eventQueue.get()]
+    {
+        if (queue->requestDelivery())
+            queue->scheduleDelivery();
     };
 
     if (! channel->transport->start())
@@ -313,7 +335,7 @@ void DiscoveryEngine::timerCallback()
             }
         }
 
-        if (mustSchedule)
+        if (eventQueue->requestDelivery() || mustSchedule)
             eventQueue->scheduleDelivery();
     }
 

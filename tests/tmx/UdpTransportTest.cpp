@@ -39,11 +39,18 @@ namespace
 
         void attach(ITransport& transport)
         {
+            transport.onIdle = [this]
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                ++idleCalls;
+                idleAfterLastPacket = true;
+            };
             transport.onPacket = [this](const void* data, size_t size, const juce::String& sender, int port)
             {
                 std::lock_guard<std::mutex> guard(lock);
                 packets.push_back({ std::string(static_cast<const char*>(data), size), sender, port,
                                     std::this_thread::get_id() == caller });
+                idleAfterLastPacket = false;
             };
         }
 
@@ -65,9 +72,17 @@ namespace
             return all().size() >= count;
         }
 
+        bool idleSinceLastPacket() const
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            return idleAfterLastPacket && idleCalls > 0;
+        }
+
         std::thread::id caller = std::this_thread::get_id();
         mutable std::mutex lock;
         std::vector<Packet> packets;
+        int idleCalls = 0;
+        bool idleAfterLastPacket = false;
     };
 
     /** Bytes waiting in the receive queue of the UDP socket on this local port (-1: no such socket). */
@@ -148,6 +163,8 @@ TEST(UdpTransport, DeliversDatagramsOnItsOwnThreadAndNeverEmptyOnes)
     EXPECT_EQ(packets[2].bytes, "last");
     for (const auto& packet : packets)
         EXPECT_FALSE(packet.onCallerThread);
+    // The receiver hears when a burst has been handed over.
+    EXPECT_TRUE(log.idleSinceLastPacket());
 }
 
 TEST(UdpTransport, WithoutACallbackDatagramsAreReadAndDropped)

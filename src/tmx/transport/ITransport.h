@@ -23,6 +23,11 @@ public:
 
     /** Called on the receive thread for every datagram of at least one byte; the buffer is reused afterwards. */
     std::function<void(const void* data, size_t size, const juce::String& senderAddress, int senderPort)> onPacket;
+
+    /** Called on the receive thread after it delivered what was waiting and before it waits again, so the
+        receiver can pass on a burst's results at once instead of one by one. A transport calls it at least
+        once after every onPacket. */
+    std::function<void()> onIdle;
 };
 
 } // namespace tmx::transport

@@ -1,5 +1,7 @@
 #include "tmx/transport/UdpTransport.h"
 
+#include <sys/socket.h>
+
 namespace tmx::transport
 {
 
@@ -20,6 +22,12 @@ bool UdpTransport::start()
         return false;
 
     socket = std::make_unique<juce::DatagramSocket>(true);
+
+    // Room for bursts (a thousand devices announcing at once) while the receive thread waits for a CPU; the
+    // system caps the size at its own limit, and a refusal only leaves the default.
+    const int receiveBufferBytes = receiveBufferSize;
+    ::setsockopt(socket->getRawSocketHandle(), SOL_SOCKET, SO_RCVBUF, &receiveBufferBytes, sizeof(receiveBufferBytes));
+
     if (! openSocket(*socket))
         return false;
 
@@ -63,14 +71,24 @@ void UdpTransport::run()
         if (socket->waitUntilReady(true, waitMilliseconds) == 0)
             continue;
 
-        const int bytesRead = socket->read(buffer, maxDatagramSize, false, senderAddress, senderPort);
-        if (bytesRead < 1)
-            continue;
+        // Everything already queued is read before waiting again: under load one wait serves a whole burst.
+        // An empty datagram reads like an empty queue and just sends us back to the wait.
+        bool delivered = false;
+        while (! threadShouldExit())
+        {
+            const int bytesRead = socket->read(buffer, maxDatagramSize, false, senderAddress, senderPort);
+            if (bytesRead < 1)
+                break;
 
-        if (threadShouldExit() || ! onPacket)
-            continue;
+            if (threadShouldExit() || ! onPacket)
+                continue;
 
-        onPacket(buffer, static_cast<size_t>(bytesRead), senderAddress, senderPort);
+            onPacket(buffer, static_cast<size_t>(bytesRead), senderAddress, senderPort);
+            delivered = true;
+        }
+
+        if (delivered && onIdle)
+            onIdle();
     }
 }
 

@@ -27,6 +27,8 @@ public:
     static constexpr int maxDatagramSize = 2048;
     /** How long the loop waits for a datagram before it looks at the exit request again. */
     static constexpr int waitMilliseconds = 100;
+    /** Receive buffer asked for each socket. */
+    static constexpr int receiveBufferSize = 4 * 1024 * 1024;
     /** How long stop waits for the receive thread. */
     static constexpr int stopTimeoutMilliseconds = 1000;
 

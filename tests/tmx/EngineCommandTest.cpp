@@ -1,0 +1,213 @@
+#include "EngineTestSupport.h"
+
+#include <set>
+
+using tmx::DeviceEvent;
+
+namespace
+{
+    // The action message for a Finder request, written out from the wire format.
+    std::string finderAction(const std::string& mac, bool on)
+    {
+        const std::string params = on ? "{ #msg#: #finder#, #value#: true, #time#: 60  }"
+                                      : "{ #msg#: #finder#, #value#: false  }";
+        return "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"" + mac
+               + "\",\n  \"port\": 80,\n  \"params\": \"" + params + "\" \n}";
+    }
+
+    std::vector<uint8_t> withChecksum(std::vector<uint8_t> frame)
+    {
+        unsigned sum = 0;
+        for (size_t i = 10; i + 1 < frame.size(); ++i)
+            sum += frame[i];
+        frame.back() = static_cast<uint8_t>(sum & 0xFF);
+        return frame;
+    }
+
+    bool waitForDatagrams(const SimulatedDevice& device, int port, size_t count)
+    {
+        return pumpUntil([&] { return device.countOn(port) >= count; }, 10000);
+    }
+
+    std::vector<SimulatedDevice::Datagram> commandsOn(const SimulatedDevice& device, int port)
+    {
+        std::vector<SimulatedDevice::Datagram> commands;
+        const auto query = SimulatedDevice::queryFrame();
+        for (auto& datagram : device.receivedOn(port))
+            if (datagram.bytes != query)
+                commands.push_back(std::move(datagram));
+        return commands;
+    }
+}
+
+TEST(EngineCommands, TwoInterfacesJoinBothAndEveryCommandLeavesThroughEachWithTtl5)
+{
+    LogCapture logs;
+    TestNetwork network;
+    auto& host = network.addHost();
+    const auto first = network.connect(host, true);
+    const auto second = network.connect(host, false);
+    SimulatedDevice device(host, { first.remoteAddress, second.remoteAddress });
+    ASSERT_TRUE(device.isRunning());
+
+    SimulatedDevice::JsonIdentity identity;
+    identity.ip = second.remoteAddress.toStdString();
+    SimulatedDevice::Interface eth0;
+    eth0.ip = identity.ip;
+    eth0.mac = "02-00-00-00-00-01";  // normalised by the protocol
+    identity.networks.push_back(eth0);
+    device.setIdentity(identity);
+
+    EventRecorder recorder;
+    tmx::DiscoveryEngine engine;
+    engine.addListener(&recorder);
+    const auto endpoints = tmx::DiscoveryEndpoints::standard();
+    ASSERT_TRUE(engine.configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns));
+
+    // Heard through the second interface alone: the group was joined there too.
+    ASSERT_TRUE(device.announceOnce(second.remoteAddress));
+    ASSERT_TRUE(pumpUntil([&] { return recorder.count(DeviceEvent::added, EngineHarness::jsonId) == 1; }, 10000));
+    EXPECT_EQ(recorder.entries[0].event.senderAddress, second.remoteAddress);
+    ASSERT_TRUE(device.announceOnce(first.remoteAddress));
+    ASSERT_TRUE(pumpUntil([&] { return recorder.count(DeviceEvent::updated, EngineHarness::jsonId) == 1; }, 10000));
+
+    ASSERT_TRUE(engine.sendCommand(EngineHarness::jsonId, tmx::FinderRequest { true }));
+    ASSERT_TRUE(waitForDatagrams(device, SimulatedDevice::jsonCommandPort, 2));
+    pumpFor(200);
+
+    const auto arrived = device.receivedOn(SimulatedDevice::jsonCommandPort);
+    ASSERT_EQ(arrived.size(), 2u) << "once through each interface";
+    std::set<int> interfaces;
+    for (const auto& datagram : arrived)
+    {
+        EXPECT_EQ(datagram.text(), finderAction("02:00:00:00:00:01", true));
+        EXPECT_EQ(datagram.ttl, 5);
+        EXPECT_EQ(datagram.destination, "239.12.34.0");
+        interfaces.insert(datagram.interfaceIndex);
+    }
+    EXPECT_EQ(interfaces, (std::set<int> { device.interfaceIndexOf(first.remoteAddress),
+                                          device.interfaceIndexOf(second.remoteAddress) }));
+
+    device.clearReceived();
+    ASSERT_TRUE(engine.sendCommand(EngineHarness::jsonId, tmx::FinderRequest { false }));
+    ASSERT_TRUE(waitForDatagrams(device, SimulatedDevice::jsonCommandPort, 2));
+    EXPECT_EQ(device.receivedOn(SimulatedDevice::jsonCommandPort)[0].text(), finderAction("02:00:00:00:00:01", false));
+}
+
+TEST(EngineCommands, NetworkSettingsForAJsonDeviceUseTheFirstSeenInterfaces)
+{
+    EngineHarness h;
+    auto identity = h.jsonIdentity();
+    SimulatedDevice::Interface eth1;
+    eth1.name = "eth1";
+    eth1.ip = "10.0.0.7";
+    eth1.mask = "255.0.0.0";
+    eth1.dhcp = true;
+    eth1.mac = "02:00:00:00:00:02";
+    identity.networks.push_back(eth1);
+    h.device->setIdentity(identity);
+    const std::string id = "02:00:00:00:00:01-02:00:00:00:00:02-80";
+
+    ASSERT_TRUE(h.configureStandard());
+    h.device->announceOnce();
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::added, id));
+
+    // The device reports other settings for its second interface; the table keeps the first ones.
+    identity.networks[1].ip = "10.0.0.8";
+    identity.networks[1].mask = "255.255.0.0";
+    h.device->setIdentity(identity);
+    h.device->announceOnce();
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::updated, id));
+    EXPECT_EQ(h.recorder.first(DeviceEvent::updated, id)->event.info.networks[1].ip, "10.0.0.8");
+
+    tmx::NetworkChangeRequest request;
+    request.iface = 0;
+    request.dhcp = false;
+    request.ip = "192.168.1.50";
+    request.mask = "255.255.255.0";
+    request.gateway = "192.168.1.1";
+    request.dns1 = "192.168.1.1";
+    request.dns2 = "192.168.1.2";
+    ASSERT_TRUE(h.engine->sendCommand(id, request));
+    ASSERT_TRUE(waitForDatagrams(*h.device, SimulatedDevice::jsonCommandPort, 1));
+
+    const std::string params =
+        "{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ #192.168.1.1#, #192.168.1.2#  ]  }, "
+        "#iface#: [ { #dhcp#: false, #ip#: #192.168.1.50#, #mask#: #255.255.255.0#  }, "
+        "{ #dhcp#: true, #ip#: #10.0.0.7#, #mask#: #255.0.0.0#  }  ]  }  }";
+    const std::string expected = "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"02:00:00:00:00:01\",\n"
+                                 "  \"port\": 80,\n  \"params\": \"" + params + "\" \n}";
+    EXPECT_EQ(h.device->receivedOn(SimulatedDevice::jsonCommandPort)[0].text(), expected);
+}
+
+TEST(EngineCommands, VeskCommandsGoToTheDevicesLatestAddress)
+{
+    EngineHarness h;
+    // The first reply names an address where nobody listens; later replies the real one.
+    SimulatedDevice::VeskIdentity vesk;
+    vesk.ip = "10.231.1.77";
+    h.device->answerQueries(vesk);
+    ASSERT_TRUE(h.configureStandard());
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::added, EngineHarness::veskId));
+
+    vesk.ip.clear();
+    h.device->answerQueries(vesk);
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& entry : h.recorder.entries)
+            if (entry.event.event == DeviceEvent::updated && entry.event.info.ip == h.link.remoteAddress.toStdString())
+                return true;
+        return false;
+    }, 10000));
+
+    ASSERT_TRUE(h.engine->sendCommand(EngineHarness::veskId, tmx::FinderRequest { true }));
+    ASSERT_TRUE(pumpUntil([&] { return commandsOn(*h.device, SimulatedDevice::veskPort).size() >= 1; }, 10000));
+
+    const auto finder = commandsOn(*h.device, SimulatedDevice::veskPort)[0];
+    const std::vector<uint8_t> finderOn { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x55, 0x53,
+                                          0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x0E, 0xB8 };
+    EXPECT_EQ(finder.bytes, finderOn);
+    EXPECT_EQ(finder.destination, h.link.remoteAddress) << "unicast to the device, not broadcast";
+    EXPECT_EQ(finder.senderPort, 45454);
+
+    tmx::NetworkChangeRequest request;
+    request.iface = 0;
+    request.dhcp = false;
+    request.ip = "192.168.1.20";
+    request.mask = "255.255.255.0";
+    ASSERT_TRUE(h.engine->sendCommand(EngineHarness::veskId, request));
+    ASSERT_TRUE(pumpUntil([&] { return commandsOn(*h.device, SimulatedDevice::veskPort).size() >= 2; }, 10000));
+
+    std::vector<uint8_t> settings { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x2D, 0x00, 0x01, 0x00, 0x00,
+                                    0x55, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                    0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E,  // MAC of interface 0
+                                    0x02,                                // static
+                                    0xC0, 0xA8, 0x01, 0x14, 0xFF, 0xFF, 0xFF, 0x00,
+                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // gateway, DNS 1, DNS 2
+                                    0x01, 0x00, 0x00, 0x00, 0x00,
+                                    0x00, 0x2D, 0x00 };
+    EXPECT_EQ(commandsOn(*h.device, SimulatedDevice::veskPort)[1].bytes, withChecksum(settings));
+}
+
+TEST(EngineCommands, CommandsThatCannotBeSentReturnFalseAndSendNothing)
+{
+    EngineHarness h;
+    h.device->answerQueries({});
+    auto endpoints = tmx::DiscoveryEndpoints::standard();
+    endpoints.multicast.allowCommands = 0;
+    ASSERT_TRUE(h.engine->configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns));
+
+    h.device->announceOnce();
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::added, EngineHarness::jsonId));
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::added, EngineHarness::veskId));
+
+    EXPECT_FALSE(h.engine->sendCommand("no-such-device-80", tmx::FinderRequest { true }));
+    EXPECT_FALSE(h.engine->sendCommand(EngineHarness::jsonId, tmx::FinderRequest { true })) << "commands off";
+    EXPECT_FALSE(h.engine->sendCommand(EngineHarness::veskId, tmx::ReservedRequest {})) << "nothing to encode";
+
+    pumpFor(500);
+    EXPECT_EQ(h.device->countOn(SimulatedDevice::jsonCommandPort), 0u);
+    EXPECT_TRUE(commandsOn(*h.device, SimulatedDevice::veskPort).empty());
+
+    // The same device through a channel that allows commands.
+    EXPECT_TRUE(h.engine->sendCommand(EngineHarness::veskId, tmx::FinderRequest { false }));
+}
