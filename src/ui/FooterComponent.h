@@ -8,7 +8,7 @@
 class AppContext;
 
 /** The strip below the table: the device count, the theme switch and the about button. */
-class FooterComponent : public juce::Component, private juce::ValueTree::Listener, private juce::AsyncUpdater
+class FooterComponent : public juce::Component, private juce::ValueTree::Listener, public juce::AsyncUpdater
 {
 public:
     explicit FooterComponent(AppContext& appContext);
