@@ -82,6 +82,16 @@ MainLayout::MainLayout(AppContext* context)
         if (appContext->showToast)
             appContext->showToast("Refreshing device list...");
     };
+    header.onSearchChanged = [this](const juce::String& text)
+    {
+        deviceList.searchText = text.trim().toLowerCase();
+        deviceList.refreshRows();
+    };
+    header.onTarnFilterChanged = [this](bool tarnOnly)
+    {
+        deviceList.tarnOnly = tarnOnly;
+        deviceList.refreshRows();
+    };
     header.onFilterPanelToggled = [this](bool open) { setFilterPanelOpen(open); };
     header.onConsoleToggled = [this](bool show) { setConsoleVisible(show); };
 
@@ -97,7 +107,7 @@ MainLayout::MainLayout(AppContext* context)
 
     // Visible children in this order: header, deviceList, consoleSplitter, console, footer.
     addAndMakeVisible(header);
-    // addAndMakeVisible(deviceList);
+    addAndMakeVisible(deviceList);
     addChildComponent(consoleSplitter);
     addChildComponent(console);
     addAndMakeVisible(footer);
@@ -153,9 +163,8 @@ void MainLayout::resized()
 
     juce::FlexBox column;
     column.flexDirection = juce::FlexBox::Direction::column;
-    // Until the header and the table take their places, empty items keep the geometry.
     column.items.add(juce::FlexItem(header).withHeight(headerHeight).withMargin({ 0.0f, 0.0f, headerGap, 0.0f }));
-    column.items.add(juce::FlexItem().withFlex(1.0f));
+    column.items.add(juce::FlexItem(deviceList).withFlex(1.0f));
     if (consoleVisible)
     {
         column.items.add(juce::FlexItem(consoleSplitter)

@@ -6,6 +6,7 @@
 #include "ui/console/ConsoleEditor.h"
 #include "ui/console/ConsoleSplitter.h"
 #include "ui/dialogs/CustomDialogOverlay.h"
+#include "ui/table/DeviceListComponent.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -33,7 +34,7 @@ private:
     ToastOverlay toast;
     CustomDialogOverlay dialogOverlay;
     HeaderComponent header;
-    // DeviceListComponent deviceList { appContext };
+    DeviceListComponent deviceList { appContext };
     ConsoleSplitter consoleSplitter;
     ConsoleEditor console;
     FooterComponent footer { *appContext };
