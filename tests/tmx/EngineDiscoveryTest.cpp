@@ -144,3 +144,59 @@ TEST(EngineDiscovery, NothingIsCreatedWithoutFlags)
     EXPECT_TRUE(h.recorder.entries.empty());
     EXPECT_EQ(h.device->countOn(SimulatedDevice::veskPort), 0u);
 }
+
+TEST(EngineDiscovery, ADeviceHeardOnBothChannelsKeepsItsFirstChannelAndTarnData)
+{
+    EngineHarness h;
+    // The JSON form of the device whose broadcast reply carries the MAC 00:1A:2B:3C:4D:5E: both give one id.
+    auto identity = h.jsonIdentity();
+    identity.ip = "10.9.9.9";
+    identity.networks[0].mac = "00:1A:2B:3C:4D:5E";
+    identity.tarn = true;
+    identity.workspaceUUID = "w-1";
+    identity.isHost = true;
+    h.device->setIdentity(identity);
+
+    ASSERT_TRUE(h.configureStandard());
+    h.device->announceOnce();
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::added, EngineHarness::veskId));
+    EXPECT_EQ(h.recorder.entries[0].event.info.protocolId, 2u);
+
+    // Broadcast replies keep it alive and move its address, but neither its channel nor its TARN data change.
+    h.device->answerQueries({});
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& entry : h.recorder.entries)
+            if (entry.event.event == DeviceEvent::updated && entry.event.info.protocolId == 3)
+                return true;
+        return false;
+    }, 10000));
+
+    ASSERT_TRUE(h.engine->sendCommand(EngineHarness::veskId, tmx::FinderRequest { true }));
+    ASSERT_TRUE(pumpUntil([&] { return h.device->countOn(SimulatedDevice::jsonCommandPort) >= 1; }, 10000))
+        << "the command takes the channel the device was first heard on";
+
+    h.device->stopAnswering();
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::removed, EngineHarness::veskId, 1, 15000));
+    const auto& stored = h.recorder.first(DeviceEvent::removed, EngineHarness::veskId)->event.info;
+    EXPECT_EQ(stored.protocolId, 2u);
+    EXPECT_EQ(stored.ip, h.link.remoteAddress.toStdString()) << "the latest address";
+    EXPECT_TRUE(stored.tarn.isTarn);
+    EXPECT_EQ(stored.tarn.workspaceUUID, "w-1");
+    EXPECT_TRUE(stored.tarn.isHost);
+    EXPECT_EQ(stored.name, "Sim device");
+}
+
+TEST(EngineDiscovery, TheMdnsChannelListensAndReportsNothing)
+{
+    EngineHarness h;
+    tmx::EndpointConfig off;
+    auto mdns = tmx::DiscoveryEndpoints::standard().mdns;
+    mdns.enabled = 1;
+    ASSERT_TRUE(h.engine->configure(off, off, mdns));
+
+    const auto text = h.jsonIdentity().toJson();
+    ASSERT_TRUE(h.device->sendRaw("224.0.0.251", 5353, text.data(), text.size()));
+    pumpFor(1500);
+    EXPECT_TRUE(h.recorder.entries.empty());
+    EXPECT_EQ(h.logs.countStartingWith("New device!"), 0);
+}
