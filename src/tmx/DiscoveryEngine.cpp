@@ -284,7 +284,8 @@ void DiscoveryEngine::handleDevice(DeviceEvent& incoming)
         }
 
         // Queued under the table's lock, so two channels reporting one device cannot swap its events.
-        mustSchedule = eventQueue->push(DeviceEvent(incoming));
+        // The incoming event is the packet handler's own, unused after this: it moves into the queue.
+        mustSchedule = eventQueue->push(std::move(incoming));
     }
 
     if (mustSchedule)
