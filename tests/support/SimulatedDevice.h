@@ -26,7 +26,8 @@
     - VESK family: answers the 23-byte query on port 45455 with a 219-byte reply sent back to the
       querier's address on port 45454, and records every datagram on 45455.
 
-    Every received datagram is recorded with its receiving interface and TTL.
+    Every received datagram is recorded with its receiving interface and TTL. The device binds the fixed
+    ports of both formats, so give each device a namespace of its own (TestNetwork::addHost).
 */
 class SimulatedDevice
 {
