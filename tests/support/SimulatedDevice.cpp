@@ -229,6 +229,10 @@ SimulatedDevice::~SimulatedDevice()
     wake();
     if (thread.joinable())
         thread.join();
+    // Closed only after the join: wake() may still be writing to it while the thread winds down.
+    if (wakeFd >= 0)
+        ::close(wakeFd);
+    wakeFd = -1;
 }
 
 void SimulatedDevice::run(std::promise<bool>& ready)
@@ -323,7 +327,7 @@ bool SimulatedDevice::openSockets()
 
 void SimulatedDevice::closeSockets()
 {
-    for (int* fd : { &announceSocket, &commandSocket, &veskSocket, &wakeFd })
+    for (int* fd : { &announceSocket, &commandSocket, &veskSocket })
     {
         if (*fd >= 0)
             ::close(*fd);
