@@ -365,15 +365,54 @@ void DeviceListComponent::sortOrderChanged(int newSortColumnId, bool isForwards)
     if (newSortColumnId == 0)
         return;
 
-    std::sort(rows.begin(), rows.end(), DeviceRowComparator { newSortColumnId, isForwards });
+    // Each key is read once, not in every comparison; the order is the comparator's.
+    struct Keyed
+    {
+        juce::String key;
+        juce::ValueTree node;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rows.size());
+    for (auto& node : rows)
+        keyed.push_back({ DeviceRowComparator::keyFor(node, newSortColumnId), std::move(node) });
+
+    std::sort(keyed.begin(), keyed.end(), [isForwards](const Keyed& a, const Keyed& b)
+              { return DeviceRowComparator::compareKeys(a.key, b.key, isForwards); });
+
+    for (size_t i = 0; i < keyed.size(); ++i)
+        rows[i] = std::move(keyed[i].node);
+
     table.updateContent();
+}
+
+bool DeviceListComponent::isOnScreen(const juce::ValueTree& device) const
+{
+    // The table keeps cell components only for the rows in view; a change elsewhere has nothing to refresh.
+    const auto* viewport = table.getViewport();
+    const auto rowHeight = juce::jmax(1, table.getRowHeight());
+    const auto first = viewport != nullptr ? viewport->getViewPositionY() / rowHeight : 0;
+    const auto last = first + table.getNumRowsOnScreen() + 4;  // the list keeps a few rows beyond the view
+
+    for (auto row = juce::jmax(0, first); row <= last && row < (int) rows.size(); ++row)
+        if (rows[(size_t) row] == device)
+            return true;
+
+    return false;
 }
 
 void DeviceListComponent::valueTreePropertyChanged(juce::ValueTree& tree, const juce::Identifier&)
 {
     // Cells take the new values; the order stays until the next rebuild.
-    if (tree.hasType(Ids::Device) || tree.hasType(Ids::NetworkInterface))
-        table.updateContent();
+    if (tree.hasType(Ids::Device))
+    {
+        if (isOnScreen(tree))
+            table.updateContent();
+    }
+    else if (tree.hasType(Ids::NetworkInterface))
+    {
+        if (isOnScreen(tree.getParent()))
+            table.updateContent();
+    }
 }
 
 void DeviceListComponent::valueTreeChildAdded(juce::ValueTree&, juce::ValueTree&)

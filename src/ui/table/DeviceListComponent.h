@@ -56,6 +56,7 @@ private:
     void valueTreeChildOrderChanged(juce::ValueTree& parent, int oldIndex, int newIndex) override;
 
     bool passesFilterAndSearch(const juce::ValueTree& device) const;
+    bool isOnScreen(const juce::ValueTree& device) const;
     void runFinderAction(const juce::String& id, bool finder);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(DeviceListComponent)

@@ -15,8 +15,13 @@ juce::String DeviceRowComparator::keyFor(const juce::ValueTree& node, int column
     }
 }
 
+bool DeviceRowComparator::compareKeys(const juce::String& a, const juce::String& b, bool forwards)
+{
+    const auto cmp = a.compareNatural(b, false);
+    return forwards ? cmp < 0 : cmp > 0;
+}
+
 bool DeviceRowComparator::operator()(const juce::ValueTree& a, const juce::ValueTree& b) const
 {
-    const auto cmp = keyFor(a, columnId).compareNatural(keyFor(b, columnId), false);
-    return forwards ? cmp < 0 : cmp > 0;
+    return compareKeys(keyFor(a, columnId), keyFor(b, columnId), forwards);
 }

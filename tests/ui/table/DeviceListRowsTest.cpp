@@ -318,3 +318,33 @@ TEST_F(DeviceListRows, RowsOutsideTheListGetNothing)
     list.cellClicked(9, 3, rightClickOn(list));
     EXPECT_FALSE(juce::PopupMenu::dismissAllActiveMenus());
 }
+
+TEST_F(DeviceListRows, EveryCellTheTableHoldsShowsCurrentValuesAlsoAfterScrolling)
+{
+    std::vector<juce::ValueTree> nodes;
+    for (int i = 0; i < 40; ++i)
+        nodes.push_back(addDevice(context, device(juce::String(i), "Unit " + juce::String(i))));
+
+    for (int i = 0; i < 40; ++i)
+        nodes[(size_t) i].setProperty(Ids::name, "Renamed " + juce::String(i), nullptr);
+
+    const auto checkHeldCells = [this]
+    {
+        int held = 0;
+        for (int row = 0; row < list.getNumRows(); ++row)
+            if (auto* name = dynamic_cast<NameCellComponent*>(list.table.getCellComponent(2, row)))
+            {
+                ++held;
+                EXPECT_EQ(name->name, "Renamed " + juce::String(row)) << row;
+            }
+        return held;
+    };
+    EXPECT_GT(checkHeldCells(), 5);
+
+    // Rows that come into view take the values they got while out of view.
+    list.table.scrollToEnsureRowIsOnscreen(39);
+    ASSERT_NE(list.table.getCellComponent(2, 39), nullptr);
+    EXPECT_GT(checkHeldCells(), 5);
+    nodes[39].setProperty(Ids::name, "Last", nullptr);
+    EXPECT_EQ(dynamic_cast<NameCellComponent*>(list.table.getCellComponent(2, 39))->name, "Last");
+}
