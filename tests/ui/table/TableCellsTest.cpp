@@ -95,23 +95,6 @@ TEST(NameCellTest, LongNameGivesWayToTheBadge)
     EXPECT_GT(rightmostInk(paintOnBackground(name)), 220 - 12 - 30);
 }
 
-TEST_F(TableCells, NameCellFollowsTheNode)
-{
-    auto spec = device("1", "Stage");
-    spec.isTarn = true;
-    auto node = addDevice(context, spec);
-
-    auto* name = cell<NameCellComponent>(2);
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->name, "Stage");
-    EXPECT_TRUE(name->isTarn);
-    EXPECT_FALSE(name->isHost);
-
-    node.setProperty(Ids::isHost, true, nullptr);
-    EXPECT_EQ(cell<NameCellComponent>(2), name) << "the component is reused";
-    EXPECT_TRUE(name->isHost);
-}
-
 TEST_F(TableCells, LinkCellOpensOnLeftClickAndCopiesOnRightClick)
 {
     auto spec = device("1", "Desk");
