@@ -1,0 +1,218 @@
+#include "ProgramHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#ifndef BRELM_PROGRAM_PATH
+#error "BRELM_PROGRAM_PATH names the program under test"
+#endif
+
+namespace
+{
+const juce::String windowTitle = "Brelm Discovery";
+constexpr juce::uint32 lightBackground = 0xfffcf6;
+constexpr juce::uint32 darkBackground = 0x131313;
+
+/** The real program on an X server of its own, with a home folder of its own. */
+class ProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // JUCE's instance lock is machine-wide, so runs of these tests from other build folders take turns.
+        turnFd = ::open("/tmp/brelm-discovery-e2e.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        ASSERT_GE(turnFd, 0);
+        ASSERT_TRUE(waitFor([this] { return ::flock(turnFd, LOCK_EX | LOCK_NB) == 0; }, 240000, 100))
+            << "other runs of the program's tests kept the machine busy";
+        // A program started by hand holds the instance lock too; wait for it to end.
+        if (!waitFor([] { return !programLockHeldElsewhere(); }, 60000, 200))
+            GTEST_SKIP() << "another Brelm Discovery process holds the instance lock";
+        ASSERT_TRUE(display.isOpen()) << "no Xvfb could be started";
+        home.createDirectory();
+        home.getChildFile("runtime").createDirectory();
+    }
+
+    void TearDown() override
+    {
+        home.deleteRecursively();
+        if (turnFd >= 0)
+            ::close(turnFd);
+    }
+
+    int turnFd = -1;
+
+    std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& extraArguments = {},
+                                              const juce::String& logName = "program")
+    {
+        juce::StringPairArray env;
+        env.set("HOME", home.getFullPathName());
+        env.set("XDG_RUNTIME_DIR", home.getChildFile("runtime").getFullPathName());
+        env.set("DISPLAY", display.name());
+        env.set("PATH", "/usr/bin:/bin");
+        juce::StringArray args { BRELM_PROGRAM_PATH };
+        args.addArray(extraArguments);
+        return std::make_unique<ChildProcessHandle>(args, env, home.getChildFile(logName + ".log"));
+    }
+
+    juce::String log(const juce::String& logName = "program")
+    {
+        return home.getChildFile(logName + ".log").loadFileAsString();
+    }
+
+    /** Closes the window the way a window manager does and waits for the program to end. */
+    void closeAndWait(ChildProcessHandle& program, unsigned long window)
+    {
+        // Only once it paints does it run its message loop and hear the close request.
+        ASSERT_TRUE(waitFor([&] { return display.pixel(window, 8, 300) != 0xffffffffu
+                                         && display.pixel(window, 8, 300) != 0; }, 20000));
+        display.requestClose(window);
+        const auto code = program.waitForExit(20000);
+        ASSERT_TRUE(code.has_value()) << "the program did not end after its window was closed\n" << log();
+        EXPECT_EQ(*code, 0);
+    }
+
+    juce::String setting(const juce::String& key)
+    {
+        const auto xml = juce::parseXML(settingsFileUnder(home));
+        if (xml == nullptr)
+            return {};
+        for (auto* value : xml->getChildWithTagNameIterator("VALUE"))
+            if (value->getStringAttribute("name") == key)
+                return value->getStringAttribute("val");
+        return {};
+    }
+
+    bool waitForPixel(unsigned long window, int x, int y, juce::uint32 colour)
+    {
+        return waitFor([&] { return display.pixel(window, x, y) == colour; }, 20000);
+    }
+
+    /** Rows of the table that show a mint button or badge, below the header. */
+    int mintRows(unsigned long window)
+    {
+        const auto image = display.capture(window);
+        int rows = 0;
+        bool inRow = false;
+        for (int y = 110; y < image.getHeight() - 40; ++y)
+        {
+            bool mint = false;
+            for (int x = 20; x < image.getWidth() - 20 && !mint; ++x)
+            {
+                const auto c = image.getPixelAt(x, y);
+                mint = c.getGreen() >= 200 && c.getGreen() - c.getRed() >= 40 && c.getGreen() - c.getBlue() >= 20;
+            }
+            if (mint && !inRow)
+                ++rows;
+            inRow = mint;
+        }
+        return rows;
+    }
+
+    juce::File home = juce::File::createTempFile("brelm-e2e-home");
+    VirtualDisplay display;
+};
+} // namespace
+
+TEST_F(ProgramTest, FirstStartOpensALightCentredWindowAndClosingSavesItsState)
+{
+    ASSERT_FALSE(settingsFileUnder(home).exists());
+    auto program = start();
+    const auto window = display.waitForWindow(windowTitle, 30000);
+    ASSERT_TRUE(window.has_value()) << log();
+
+    EXPECT_EQ(window->width, 1200);
+    EXPECT_EQ(window->height, 700);
+    EXPECT_EQ(window->x, 100);  // centred on the 1400 x 900 screen
+    EXPECT_EQ(window->y, 100);
+    EXPECT_TRUE(waitForPixel(window->id, 8, 350, lightBackground)) << std::hex << display.pixel(window->id, 8, 350);
+
+    closeAndWait(*program, window->id);
+    EXPECT_EQ(setting("windowState"), "100 100 1200 700");
+    EXPECT_NE(setting("darkMode"), "1");
+}
+
+TEST_F(ProgramTest, SecondStartRestoresPositionSizeAndTheme)
+{
+    {
+        auto program = start();
+        const auto window = display.waitForWindow(windowTitle, 30000);
+        ASSERT_TRUE(window.has_value()) << log();
+        closeAndWait(*program, window->id);
+    }
+    ASSERT_EQ(setting("windowState"), "100 100 1200 700");
+
+    // As if the user had moved and resized the window and chosen the dark theme in that session.
+    auto xml = juce::parseXML(settingsFileUnder(home));
+    ASSERT_NE(xml, nullptr);
+    for (auto* value : xml->getChildWithTagNameIterator("VALUE"))
+        if (value->getStringAttribute("name") == "windowState")
+            value->setAttribute("val", "40 30 1000 600");
+    auto* dark = xml->createNewChildElement("VALUE");
+    dark->setAttribute("name", "darkMode");
+    dark->setAttribute("val", "1");
+    ASSERT_TRUE(xml->writeTo(settingsFileUnder(home)));
+
+    auto program = start();
+    const auto window = display.waitForWindow(windowTitle, 30000);
+    ASSERT_TRUE(window.has_value()) << log();
+    EXPECT_EQ(window->x, 40);
+    EXPECT_EQ(window->y, 30);
+    EXPECT_EQ(window->width, 1000);
+    EXPECT_EQ(window->height, 600);
+    EXPECT_TRUE(waitForPixel(window->id, 8, 300, darkBackground)) << std::hex << display.pixel(window->id, 8, 300);
+    closeAndWait(*program, window->id);
+    EXPECT_EQ(setting("windowState"), "40 30 1000 600");
+    EXPECT_EQ(setting("darkMode"), "1");
+}
+
+TEST_F(ProgramTest, SecondProcessEndsAndBringsTheFirstToTheFront)
+{
+    auto first = start({}, "first");
+    const auto window = display.waitForWindow(windowTitle, 30000);
+    ASSERT_TRUE(window.has_value()) << log("first");
+
+    // Another program has the focus; a window manager would see the activation request on the root.
+    const auto other = display.createFocusedWindow();
+    ASSERT_TRUE(waitFor([&] { return display.focusedWindow() == other; }, 5000));
+    display.watchRootMessages();
+
+    auto second = start({ "--demo-devices" }, "second");
+    const auto code = second->waitForExit(20000);
+    ASSERT_TRUE(code.has_value()) << "the second process kept running";
+    EXPECT_EQ(*code, 0);
+
+    EXPECT_TRUE(waitFor([&]
+    {
+        const auto requests = display.activationRequests();
+        return std::find(requests.begin(), requests.end(), window->id) != requests.end();
+    }, 20000)) << "no request to activate the first window\n" << log("first") << log("second");
+    EXPECT_TRUE(waitFor([&] { return display.isSameOrAncestor(window->id, display.focusedWindow()); }, 20000))
+        << "the first window did not take the focus";
+
+    EXPECT_EQ(display.findWindows(windowTitle).size(), 1u);
+    EXPECT_TRUE(first->isRunning());
+    closeAndWait(*first, window->id);
+}
+
+TEST_F(ProgramTest, DemoDevicesSwitchShowsTheThreeDemonstrationDevices)
+{
+    {
+        auto program = start({}, "plain");
+        const auto window = display.waitForWindow(windowTitle, 30000);
+        ASSERT_TRUE(window.has_value()) << log("plain");
+        ASSERT_TRUE(waitForPixel(window->id, 8, 350, lightBackground));
+        juce::Thread::sleep(500);  // let the table settle; nothing is expected in it
+        EXPECT_EQ(mintRows(window->id), 0);
+        closeAndWait(*program, window->id);
+    }
+
+    auto program = start({ "--demo-devices" }, "demo");
+    const auto window = display.waitForWindow(windowTitle, 30000);
+    ASSERT_TRUE(window.has_value()) << log("demo");
+    // Each demonstration device's row carries its Find/Stop button.
+    EXPECT_TRUE(waitFor([&] { return mintRows(window->id) == 3; }, 20000, 100)) << mintRows(window->id);
+    closeAndWait(*program, window->id);
+}
