@@ -58,6 +58,7 @@ public:
     void requestClose(unsigned long window);
     Window geometry(unsigned long window);
 
+
     /** A plain window of the test's own, mapped and given the keyboard focus. */
     unsigned long createFocusedWindow();
     unsigned long focusedWindow();
