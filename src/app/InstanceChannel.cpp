@@ -49,9 +49,18 @@ InstanceChannel::InstanceChannel(std::function<void(const juce::String&)> callba
 InstanceChannel::~InstanceChannel()
 {
     *alive = false;
+    signalThreadShouldExit();
+    if (wakeFds[1] >= 0)
+    {
+        const char byte = 0;
+        [[maybe_unused]] const auto written = ::write(wakeFds[1], &byte, 1);
+    }
     stopThread(2000);
     if (listenFd >= 0)
         ::close(listenFd);
+    for (int fd : wakeFds)
+        if (fd >= 0)
+            ::close(fd);
     // Not File::deleteFile: JUCE's mode test takes a socket for a directory.
     if (boundFile != juce::File())
         ::unlink(boundFile.getFullPathName().toRawUTF8());
@@ -89,6 +98,13 @@ bool InstanceChannel::listen()
         return false;
     }
 
+    if (::pipe2(wakeFds, O_CLOEXEC) != 0)
+    {
+        ::close(listenFd);
+        listenFd = -1;
+        return false;
+    }
+
     boundFile = file;
     startThread();
     return true;
@@ -98,8 +114,8 @@ void InstanceChannel::run()
 {
     while (!threadShouldExit())
     {
-        pollfd pfd { listenFd, POLLIN, 0 };
-        if (::poll(&pfd, 1, 100) <= 0)
+        pollfd fds[2] = { { listenFd, POLLIN, 0 }, { wakeFds[0], POLLIN, 0 } };
+        if (::poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN) != 0 || (fds[0].revents & POLLIN) == 0)
             continue;
 
         const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);

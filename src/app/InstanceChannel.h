@@ -33,6 +33,7 @@ private:
     std::function<void(const juce::String&)> onMessage;
     std::shared_ptr<bool> alive;  // message thread only: posted messages check it before calling back
     int listenFd = -1;
+    int wakeFds[2] = { -1, -1 };  // written once to end the wait: no polling while idle
     juce::File boundFile;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(InstanceChannel)

@@ -20,7 +20,7 @@ tmx::DeviceInfo fullRecord(const std::string& id)
 {
     tmx::DeviceInfo info;
     info.id = id;
-    info.name = "Sala \xc3\x91and\xc3\xba";  // UTF-8 on the wire
+    info.name = "Sala \xc3\x91" "and\xc3\xba";  // UTF-8 on the wire
     info.model = "KORU88";
     info.fw = "1.4.2";
     info.ip = "10.0.0.7";
@@ -102,7 +102,8 @@ TEST_F(AppContextTest, AddedEventMirrorsEveryProperty)
     const auto node = device("dev-1");
     ASSERT_TRUE(node.isValid());
     EXPECT_TRUE(node.hasType(ids::Device));
-    EXPECT_EQ(node[ids::name].toString(), juce::String(juce::CharPointer_UTF8("Sala \xc3\x91and\xc3\xba")));
+    EXPECT_EQ(node[ids::name].toString(), juce::String(juce::CharPointer_UTF8("Sala \xc3\x91" "and\xc3\xba")));
+    EXPECT_EQ(node[ids::name].toString().length(), 10);  // two letters of two bytes each
     EXPECT_EQ(node[ids::model].toString(), "KORU88");
     EXPECT_EQ(node[ids::version].toString(), "1.4.2");
     EXPECT_EQ(node[ids::defaultIp].toString(), "10.0.0.7");
