@@ -216,8 +216,9 @@ TEST_F(AcceptanceTest, DevicesOfBothFamiliesAppearAndASilentOneLeavesFiveToSixSe
     ASSERT_GT(timedOut, 0) << session->log();
     const double afterMs = timedOut - lastHeard;
     EXPECT_GE(afterMs, 5000.0);
-    // Removal comes on the first 1-second tick past 5 s; up to 0.5 s more for this poll to see it.
-    EXPECT_LE(afterMs, 6500.0);
+    // Removal comes on the first 1-second tick past 5 s; on a loaded machine the tick itself and this
+    // poll may come a little late, so 0.75 s more is allowed.
+    EXPECT_LE(afterMs, 6750.0);
     RecordProperty("silentDeviceLeftAfterMs", static_cast<int>(afterMs));
 
     EXPECT_TRUE(session->waitForScreen(window, [&](const juce::Image& s)
