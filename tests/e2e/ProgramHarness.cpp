@@ -27,18 +27,29 @@ juce::File settingsFileUnder(const juce::File& home)
     return home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings");
 }
 
-bool programLockHeldElsewhere()
+PrivateVarTmp::PrivateVarTmp()
+    : output(juce::File::createTempFile("brelm-e2e-vartmp"))
 {
-    const char* path = "/var/tmp/juceAppLock_Brelm Discovery";
-    const int fd = ::open(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    struct flock query {};
-    query.l_type = F_WRLCK;
-    query.l_whence = SEEK_SET;
-    const bool held = ::fcntl(fd, F_GETLK, &query) == 0 && query.l_type != F_UNLCK;
-    ::close(fd);
-    return held;
+    juce::StringPairArray env;
+    env.set("PATH", "/usr/bin:/bin");
+    holder = std::make_unique<ChildProcessHandle>(
+        juce::StringArray { "/usr/bin/unshare", "--mount", "--propagation", "private", "--", "/bin/sh", "-c",
+                            "mount -t tmpfs -o size=4m brelm-e2e /var/tmp && echo ready && exec sleep 100000" },
+        env, output);
+}
+
+bool PrivateVarTmp::isReady()
+{
+    const bool ready = waitFor([&] { return output.loadFileAsString().contains("ready") || !holder->isRunning(); },
+                               20000)
+                       && holder->isRunning();
+    output.deleteFile();
+    return ready;
+}
+
+juce::StringArray PrivateVarTmp::commandPrefix() const
+{
+    return { "/usr/bin/nsenter", "--mount=/proc/" + juce::String(holder->processId()) + "/ns/mnt", "--" };
 }
 
 //==============================================================================

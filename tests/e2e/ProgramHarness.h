@@ -82,5 +82,17 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs =
 /** Where the program keeps its settings under a given home folder. */
 juce::File settingsFileUnder(const juce::File& home);
 
-/** JUCE's machine-wide instance lock: true while another process of the program holds it. */
-bool programLockHeldElsewhere();
+/** A mount namespace with an empty /var/tmp of its own. JUCE keeps its machine-wide instance lock there,
+    so programs started inside never meet one started by anybody else on the machine. */
+class PrivateVarTmp
+{
+public:
+    PrivateVarTmp();
+    bool isReady();
+    /** Put this before a program's path to start it inside the namespace. */
+    juce::StringArray commandPrefix() const;
+
+private:
+    juce::File output;
+    std::unique_ptr<ChildProcessHandle> holder;
+};

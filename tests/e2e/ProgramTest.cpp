@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #ifndef BRELM_PROGRAM_PATH
 #error "BRELM_PROGRAM_PATH names the program under test"
@@ -22,27 +19,13 @@ class ProgramTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // JUCE's instance lock is machine-wide, so runs of these tests from other build folders take turns.
-        turnFd = ::open("/tmp/brelm-discovery-e2e.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        ASSERT_GE(turnFd, 0);
-        ASSERT_TRUE(waitFor([this] { return ::flock(turnFd, LOCK_EX | LOCK_NB) == 0; }, 240000, 100))
-            << "other runs of the program's tests kept the machine busy";
-        // A program started by hand holds the instance lock too; wait for it to end.
-        if (!waitFor([] { return !programLockHeldElsewhere(); }, 60000, 200))
-            GTEST_SKIP() << "another Brelm Discovery process holds the instance lock";
         ASSERT_TRUE(display.isOpen()) << "no Xvfb could be started";
         home.createDirectory();
         home.getChildFile("runtime").createDirectory();
+        ASSERT_TRUE(varTmp.isReady()) << "no private /var/tmp";
     }
 
-    void TearDown() override
-    {
-        home.deleteRecursively();
-        if (turnFd >= 0)
-            ::close(turnFd);
-    }
-
-    int turnFd = -1;
+    void TearDown() override { home.deleteRecursively(); }
 
     std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& extraArguments = {},
                                               const juce::String& logName = "program")
@@ -52,7 +35,8 @@ protected:
         env.set("XDG_RUNTIME_DIR", home.getChildFile("runtime").getFullPathName());
         env.set("DISPLAY", display.name());
         env.set("PATH", "/usr/bin:/bin");
-        juce::StringArray args { BRELM_PROGRAM_PATH };
+        auto args = varTmp.commandPrefix();
+        args.add(BRELM_PROGRAM_PATH);
         args.addArray(extraArguments);
         return std::make_unique<ChildProcessHandle>(args, env, home.getChildFile(logName + ".log"));
     }
@@ -113,6 +97,7 @@ protected:
 
     juce::File home = juce::File::createTempFile("brelm-e2e-home");
     VirtualDisplay display;
+    PrivateVarTmp varTmp;
 };
 } // namespace
 
