@@ -72,8 +72,6 @@ MainLayout::MainLayout(AppContext* context)
         showFormDialogImpl(dialogOverlay, title, message, fields, actions, dismissActionId, std::move(callback), icon);
     };
 
-    // Header callbacks: onRefresh, onSearchChanged, onTarnFilterChanged, onFilterPanelToggled
-    // (setFilterPanelOpen), onConsoleToggled (setConsoleVisible).
     header.onRefresh = [this]
     {
         // The table empties at once; devices come back as they are heard again.

@@ -29,7 +29,7 @@ private:
     /** The header is 93 px high while its filter row is open, else 35 px. */
     void setFilterPanelOpen(bool open);
 
-    // Members in declaration order; each part's owner adds its own where its comment stands.
+    // Declaration order is construction order: the overlays first, so they can sit above the rest.
     AppContext* appContext;
     ToastOverlay toast;
     CustomDialogOverlay dialogOverlay;
