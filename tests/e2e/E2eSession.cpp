@@ -99,9 +99,11 @@ double E2eSession::waitForLog(const juce::String& text, int timeoutMs, const juc
 
 int E2eSession::countInLog(const juce::String& text, const juce::String& logName) const
 {
-    const auto all = log(logName);
+    // std::string: juce::String walks its UTF-8 from the start for every indexOf(start, ...).
+    const auto all = log(logName).toStdString();
+    const auto needle = text.toStdString();
     int count = 0;
-    for (int at = all.indexOf(text); at >= 0; at = all.indexOf(at + text.length(), text))
+    for (auto at = all.find(needle); at != std::string::npos; at = all.find(needle, at + needle.size()))
         ++count;
     return count;
 }

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 
 namespace
 {
@@ -25,13 +24,23 @@ long residentKilobytes(pid_t pid)
     return 0;
 }
 
-double mean(const std::vector<double>& values, size_t from, size_t to)
+struct Sample
 {
-    to = std::min(to, values.size());
-    if (from >= to)
-        return 0;
-    return std::accumulate(values.begin() + static_cast<long>(from), values.begin() + static_cast<long>(to), 0.0)
-           / static_cast<double>(to - from);
+    double seconds, rssMb;
+};
+
+/** Mean RSS of the samples taken between two times. */
+double meanBetween(const std::vector<Sample>& samples, double fromSeconds, double toSeconds)
+{
+    double total = 0;
+    int count = 0;
+    for (const auto& s : samples)
+        if (s.seconds >= fromSeconds && s.seconds < toSeconds)
+        {
+            total += s.rssMb;
+            ++count;
+        }
+    return count > 0 ? total / count : 0;
 }
 } // namespace
 
@@ -69,7 +78,8 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
         return s.getPixelAt(p.x, p.y) == lightForeground;
     };
 
-    std::vector<double> rssMb, clickMs;
+    std::vector<Sample> rss;
+    std::vector<double> clickMs;
     int rangeChecks = 0, rangeFailures = 0;
     juce::String firstRangeFailure;
     const double start = juce::Time::getMillisecondCounterHiRes();
@@ -83,8 +93,8 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
     while (program->isRunning() && juce::Time::getMillisecondCounterHiRes() - start < seconds * 1000.0)
     {
         const double now = juce::Time::getMillisecondCounterHiRes();
-        const auto rss = residentKilobytes(pid);
-        rssMb.push_back(rss / 1024.0);
+        const auto kilobytes = residentKilobytes(pid);
+        rss.push_back({ (now - start) / 1000.0, kilobytes / 1024.0 });
 
         // Devices heard between 4 s and 0.5 s before the count must be in the table (4.5 s at most by
         // then); none silent for more than 6.5 s may be.
@@ -102,7 +112,7 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
                                       << ", expected " << mustBeIn << " to " << mayBeIn;
             }
         }
-        csv << juce::String((now - start) / 1000.0, 1) << "," << juce::String(rss) << "," << size << ","
+        csv << juce::String((now - start) / 1000.0, 1) << "," << juce::String(kilobytes) << "," << size << ","
             << session.countInLog("\n") << "\n";
         csv.flush();
 
@@ -142,9 +152,14 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
 
     // Memory: the mean of the second minute against the mean of the last minute. The console pane keeps
     // every log line by design, so its share is reported beside the figure.
-    const size_t perMinute = 60;
-    const double early = mean(rssMb, perMinute, 2 * perMinute);
-    const double late = mean(rssMb, rssMb.size() > perMinute ? rssMb.size() - perMinute : 0, rssMb.size());
+    const double early = meanBetween(rss, 60, 120);
+    const double late = meanBetween(rss, seconds - 60, seconds + 1);
+    double lowest = rss.front().rssMb, highest = lowest;
+    for (const auto& s : rss)
+    {
+        lowest = std::min(lowest, s.rssMb);
+        highest = std::max(highest, s.rssMb);
+    }
     const auto lines = session.countInLog("\n");
     const auto logBytes = session.log().getNumBytesAsUTF8();
     std::sort(clickMs.begin(), clickMs.end());
@@ -155,8 +170,7 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
               << " checks " << firstRangeFailure << "\n"
               << "soak: clicks answered " << clickMs.size() << ", median " << (clickMs.empty() ? 0 : clickMs[clickMs.size() / 2])
               << " ms, slowest " << (clickMs.empty() ? 0 : clickMs.back()) << " ms\n"
-              << "soak: RSS MB min " << *std::min_element(rssMb.begin(), rssMb.end()) << ", max "
-              << *std::max_element(rssMb.begin(), rssMb.end()) << ", second minute " << early << ", last minute "
+              << "soak: RSS MB min " << lowest << ", max " << highest << ", second minute " << early << ", last minute "
               << late << ", after all left " << rssEndMb << "\n"
               << "soak: log " << lines << " lines, " << logBytes / 1024 << " KB (the console pane holds the same text)\n";
 
