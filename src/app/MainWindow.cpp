@@ -10,16 +10,23 @@ MainWindow::MainWindow(const juce::String& name, AppContext* context)
                            juce::DocumentWindow::allButtons, true),
       appContext(context)
 {
-    setUsingNativeTitleBar(true);
-    setResizable(true, true);
-    setResizeLimits(900, 500, 3600, 2000);
-
     const auto state = appContext->settings != nullptr ? appContext->settings->getValue("windowState")
                                                        : juce::String();
-    if (state.isNotEmpty())
-        restoreWindowStateFromString(state);
-    else
-        centreWithSize(1200, 700);
+    const auto place = [this, &state]
+    {
+        if (state.isNotEmpty())
+            restoreWindowStateFromString(state);
+        else
+            centreWithSize(1200, 700);
+    };
+
+    // On Linux each switch below rebuilds the native window and brings it to the front at once: place it
+    // first and switch to the native title bar last, so it shows once, where it belongs.
+    place();
+    setResizable(true, true);
+    setUsingNativeTitleBar(true);
+    setResizeLimits(900, 500, 3600, 2000);
+    place();  // again, now that the native frame is known
 
     setVisible(true);
     setContentOwned(new MainLayout(appContext), false);
