@@ -1,4 +1,4 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "app/AppContext.h"
 #include "app/ShellTestSupport.h"
@@ -9,7 +9,7 @@
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/CustomDialogOverlay.h"
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -48,7 +48,7 @@ const juce::String bullet = juce::String::fromUTF8("\xe2\x80\xa2 ");
 
 TEST_F(AboutFixture, InfoButtonClickShowsTheAboutDialog)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     FooterComponent footer(context);
     TestWindow window(footer, 1200, 30);
     footer.setBounds(0, 0, 1200, 30);
@@ -114,7 +114,7 @@ TEST_F(AboutFixture, NothingHappensWithoutADialogCallback)
 
 TEST_F(AboutFixture, ClickOutsideTheCardClosesTheRealDialogLikeDone)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     struct Host : juce::Component
     {
         explicit Host(AppContext& c) : footer(c)

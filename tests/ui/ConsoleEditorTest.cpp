@@ -223,7 +223,7 @@ TEST_F(ConsoleTest, ViewSitsEightPixelsInside)
 
 namespace
 {
-juce::MouseEvent mouseAt(juce::Component& c, juce::Point<float> local)
+juce::MouseEvent leftClickOn(juce::Component& c, juce::Point<float> local)
 {
     auto source = juce::Desktop::getInstance().getMainMouseSource();
     const auto now = juce::Time::getCurrentTime();
@@ -247,11 +247,11 @@ TEST(ConsoleSplitter, DragReportsScreenMovementWhateverTheSplitterDoes)
         total += delta;
     };
 
-    splitter.mouseDown(mouseAt(splitter, { 20.0f, 6.0f }));           // screen y 206
-    splitter.mouseDrag(mouseAt(splitter, { 20.0f, -4.0f }));          // screen y 196
+    splitter.mouseDown(leftClickOn(splitter, { 20.0f, 6.0f }));           // screen y 206
+    splitter.mouseDrag(leftClickOn(splitter, { 20.0f, -4.0f }));          // screen y 196
     splitter.setTopLeftPosition(0, 190);                               // the layout follows
-    splitter.mouseDrag(mouseAt(splitter, { 20.0f, -14.0f }));         // screen y 176
-    splitter.mouseDrag(mouseAt(splitter, { 20.0f, -14.0f }));         // no movement: no call
+    splitter.mouseDrag(leftClickOn(splitter, { 20.0f, -14.0f }));         // screen y 176
+    splitter.mouseDrag(leftClickOn(splitter, { 20.0f, -14.0f }));         // no movement: no call
 
     ASSERT_EQ(deltas.size(), 2u);
     EXPECT_FLOAT_EQ(deltas[0], -10.0f);
@@ -271,13 +271,13 @@ TEST(ConsoleSplitter, BarIsFaintUntilTheMouseEnters)
     EXPECT_NEAR(bar().getAlpha(), 102, 3);
     EXPECT_NEAR(bar().getRed(), neutralGrey.getRed(), 2);  // premultiplied storage rounds a little
 
-    splitter.mouseEnter(mouseAt(splitter, { 100.0f, 6.0f }));
+    splitter.mouseEnter(leftClickOn(splitter, { 100.0f, 6.0f }));
     EXPECT_EQ(bar(), neutralGrey);
     const auto shot = splitter.createComponentSnapshot(splitter.getLocalBounds());
     EXPECT_EQ(shot.getPixelAt(78, 6).getAlpha(), 0);   // 40 px wide, centred
     EXPECT_EQ(shot.getPixelAt(100, 2).getAlpha(), 0);  // 4 px high, centred
 
-    splitter.mouseExit(mouseAt(splitter, { 100.0f, 6.0f }));
+    splitter.mouseExit(leftClickOn(splitter, { 100.0f, 6.0f }));
     EXPECT_NEAR(bar().getAlpha(), 102, 3);
     splitter.setLookAndFeel(nullptr);
 }

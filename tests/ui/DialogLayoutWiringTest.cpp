@@ -6,8 +6,7 @@
 #include "ui/ToastOverlay.h"
 #include "ui/dialogs/CustomDialogOverlay.h"
 
-using dialog_test::mouseAt;
-using dialog_test::pumpUntil;
+using ui_test::leftClickOn;
 
 namespace
 {
@@ -144,7 +143,7 @@ TEST_F(DialogLayoutFixture, ShowDialogFillsTheOverlayOverTheWholeLayout)
     EXPECT_EQ(overlay->getBounds(), juce::Rectangle<int>(0, 0, 900, 600));
     EXPECT_EQ(access.card().getX(), 200.0f);
 
-    overlay->mouseDown(mouseAt(*overlay, { 5.0f, 5.0f }));
+    overlay->mouseDown(leftClickOn(*overlay, { 5.0f, 5.0f }));
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(overlay->isVisible());
 }

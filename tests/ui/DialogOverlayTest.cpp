@@ -7,9 +7,8 @@
 
 #include <cmath>
 
-using dialog_test::mouseAt;
-using dialog_test::pumpBriefly;
-using dialog_test::pumpUntil;
+using ui_test::leftClickOn;
+using ui_test::pumpBriefly;
 
 namespace
 {
@@ -205,14 +204,14 @@ TEST(DialogDetailText, BulletLinesStartEightPixelsLowerAndIndented)
     EXPECT_FLOAT_EQ(d.layoutText(nullptr, 400.0f), 42.0f);
 
     // Painted: nothing in the gap above the bullet; the bullet between x 8 and 28; the text from x 28.
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     d.text = juce::CharPointer_UTF8("\xe2\x80\xa2 MMMM");
     d.setSize(200, 30);
-    const auto image = dialog_test::snapshot(d);
-    EXPECT_EQ(dialog_test::countNear(image, { 0, 0, 200, 8 }, themeForeground, 90), 0);
-    EXPECT_EQ(dialog_test::countNear(image, { 0, 0, 8, 30 }, themeForeground, 90), 0);
-    EXPECT_GT(dialog_test::countNear(image, { 8, 8, 20, 17 }, themeForeground, 90), 4);
-    EXPECT_GT(dialog_test::countNear(image, { 28, 8, 60, 17 }, themeForeground, 90), 40);
+    const auto image = ui_test::transparentSnapshot(d);
+    EXPECT_EQ(ui_test::countNear(image, { 0, 0, 200, 8 }, themeForeground, 90), 0);
+    EXPECT_EQ(ui_test::countNear(image, { 0, 0, 8, 30 }, themeForeground, 90), 0);
+    EXPECT_GT(ui_test::countNear(image, { 8, 8, 20, 17 }, themeForeground, 90), 4);
+    EXPECT_GT(ui_test::countNear(image, { 28, 8, 60, 17 }, themeForeground, 90), 40);
 }
 
 TEST(DialogDetailText, WordWrapKeepsLongWordsWhole)
@@ -287,19 +286,19 @@ TEST(DialogOverlay, ClicksInsideOnTheEdgeAndOutsideTheCard)
     h.message("About", {}, {}, okOnly, 0, [&](int id) { results.push_back(id); });
 
     // The card's empty inset and its last pixel column/row are inside.
-    h.overlay.mouseDown(mouseAt(h.overlay, { 355.0f, 285.0f }));
-    h.overlay.mouseDown(mouseAt(h.overlay, { 849.9f, 419.9f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 355.0f, 285.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 849.9f, 419.9f }));
     EXPECT_TRUE(h.overlay.isVisible());
     EXPECT_TRUE(results.empty());
 
     // Exactly on the right edge is outside.
-    h.overlay.mouseDown(mouseAt(h.overlay, { 850.0f, 300.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 850.0f, 300.0f }));
     EXPECT_FALSE(h.overlay.isVisible());
     EXPECT_EQ(results, std::vector<int>({ 0 }));
 
     // So is the bottom edge.
     h.message("About", {}, {}, okOnly, 0, [&](int id) { results.push_back(id); });
-    h.overlay.mouseDown(mouseAt(h.overlay, { 400.0f, 420.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 400.0f, 420.0f }));
     EXPECT_FALSE(h.overlay.isVisible());
     EXPECT_EQ(results, std::vector<int>({ 0, 0 }));
 }
@@ -309,7 +308,7 @@ TEST(DialogOverlay, NegativeDismissIdKeepsTheDialogOpen)
     Host h;
     int calls = 0;
     h.message("About", {}, {}, okOnly, -1, [&](int) { ++calls; });
-    h.overlay.mouseDown(mouseAt(h.overlay, { 10.0f, 10.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 10.0f, 10.0f }));
     EXPECT_TRUE(h.overlay.isVisible());
     EXPECT_EQ(calls, 0);
 }
@@ -323,7 +322,7 @@ TEST(DialogOverlay, OutsideClickHidesBeforeReportingTheDismissId)
         result = id;
         visibleInCallback = h.overlay.isVisible();
     });
-    h.overlay.mouseDown(mouseAt(h.overlay, { 10.0f, 690.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 10.0f, 690.0f }));
     EXPECT_EQ(result, 3);
     EXPECT_FALSE(visibleInCallback);
 }
@@ -335,7 +334,7 @@ TEST(DialogOverlay, EmptyCallbackOnlyCloses)
     h.access.buttons()[0]->triggerClick();
     EXPECT_TRUE(pumpUntil([&] { return !h.overlay.isVisible(); }));
     h.message("About", {}, {}, okOnly, 0, {});
-    h.overlay.mouseDown(mouseAt(h.overlay, { 1.0f, 1.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 1.0f, 1.0f }));
     EXPECT_FALSE(h.overlay.isVisible());
 }
 
@@ -367,7 +366,7 @@ TEST(DialogOverlay, MessageDialogReplacesAnOpenFormAndDropsItsCallback)
     EXPECT_EQ(h.access.form(), nullptr);
     EXPECT_EQ(h.access.card().getHeight(), 140.0f);
 
-    h.overlay.mouseDown(mouseAt(h.overlay, { 1.0f, 1.0f }));
+    h.overlay.mouseDown(leftClickOn(h.overlay, { 1.0f, 1.0f }));
     EXPECT_EQ(messageResults, std::vector<int>({ 0 }));
     EXPECT_EQ(formCalls, 0);
 }
@@ -444,7 +443,7 @@ TEST(DialogOverlay, FormCallbackOpeningAnotherFormKeepsTheButtonAlive)
 
 TEST(DialogOverlay, SwallowsClicksAndIgnoresEscapeInAWindow)
 {
-    DIALOG_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     juce::Component host;
     juce::TextButton beneath("beneath");
     CustomDialogOverlay overlay;
@@ -455,7 +454,7 @@ TEST(DialogOverlay, SwallowsClicksAndIgnoresEscapeInAWindow)
     int beneathClicks = 0;
     beneath.onClick = [&] { ++beneathClicks; };
 
-    dialog_test::TestWindow window(host, 800, 600);
+    ui_test::TestWindow window(host, 800, 600);
     overlay.setBounds(host.getLocalBounds());
     int calls = 0;
     overlay.showMessageDialog("About", {}, {}, okOnly, -1, [&](int) { ++calls; }, {}, {}, {});
@@ -485,7 +484,7 @@ TEST(DialogOverlay, SwallowsClicksAndIgnoresEscapeInAWindow)
 
 TEST(DialogOverlay, PaintsBackdropCardAndOutline)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     Host h;
     h.message("About", {}, {});
     const auto image = h.overlay.createComponentSnapshot(h.overlay.getLocalBounds(), false, 1.0f);
@@ -494,12 +493,12 @@ TEST(DialogOverlay, PaintsBackdropCardAndOutline)
     EXPECT_NEAR(backdrop.getRed(), 0x13, 2);
     EXPECT_NEAR(backdrop.getBlue(), 0x13, 2);
     EXPECT_EQ(image.getPixelAt(360, 300).getARGB(), themeBackground.getARGB());
-    EXPECT_GT(dialog_test::countNear(image, { 370, 280, 460, 1 }, themeForeground), 400);
+    EXPECT_GT(ui_test::countNear(image, { 370, 280, 460, 1 }, themeForeground), 400);
 }
 
 TEST(DialogOverlay, ThemeSwitchRecoloursTheOpenDialog)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     Host h;
     h.message("About", "Version 1.00", "Detail", okOnly, 0, {}, EmbeddedResources::infoIconSvg());
     applyTheme(1);
@@ -516,24 +515,24 @@ TEST(DialogOverlay, ThemeSwitchRecoloursTheOpenDialog)
 
 TEST(DialogButton, DrawsEachStyle)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     auto paint = [](int style) {
         DialogButton b({ 1, "OK", style });
         b.setSize(150, 30);
-        return dialog_test::snapshot(b);
+        return ui_test::transparentSnapshot(b);
     };
 
     const auto filled = paint(0);
     EXPECT_EQ(filled.getPixelAt(10, 15).getARGB(), mintGreen.getARGB());
-    EXPECT_GT(dialog_test::countNear(filled, { 55, 5, 40, 20 }, nearBlack, 60), 10);
+    EXPECT_GT(ui_test::countNear(filled, { 55, 5, 40, 20 }, nearBlack, 60), 10);
 
     const auto outline = paint(1);
     EXPECT_EQ(outline.getPixelAt(10, 15).getAlpha(), 0);
-    EXPECT_GT(dialog_test::countNear(outline, { 10, 0, 130, 1 }, themeForeground), 100);
-    EXPECT_GT(dialog_test::countNear(outline, { 55, 5, 40, 20 }, themeForeground, 60), 10);
+    EXPECT_GT(ui_test::countNear(outline, { 10, 0, 130, 1 }, themeForeground), 100);
+    EXPECT_GT(ui_test::countNear(outline, { 55, 5, 40, 20 }, themeForeground, 60), 10);
 
     const auto mint = paint(2);
-    EXPECT_GT(dialog_test::countNear(mint, { 10, 0, 130, 1 }, mintGreen), 100);
+    EXPECT_GT(ui_test::countNear(mint, { 10, 0, 130, 1 }, mintGreen), 100);
     EXPECT_EQ(mint.getPixelAt(10, 15).getAlpha(), 0);
 
     const auto none = paint(7);

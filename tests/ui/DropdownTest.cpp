@@ -1,4 +1,4 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "ui/MultiSelectDropdownComponent.h"
 #include "ui/Theme.h"
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -66,7 +66,7 @@ TEST(DropdownSummary, ReadsAllOrTheSelectedLabelsInOptionOrder)
 
 TEST_F(DropdownFixture, OpenListShowsOneRowPerOptionBeneathTheDropdown)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(panel, 600, 400);
     Mouse mouse(window);
 
@@ -88,7 +88,7 @@ TEST_F(DropdownFixture, OpenListShowsOneRowPerOptionBeneathTheDropdown)
 
 TEST_F(DropdownFixture, RowClickTogglesReportsAndLeavesTheListOpen)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     panel.dropdown.options[2].selected = true;
     TestWindow window(panel, 600, 400);
     Mouse mouse(window);
@@ -122,7 +122,7 @@ TEST_F(DropdownFixture, RowClickTogglesReportsAndLeavesTheListOpen)
 
 TEST_F(DropdownFixture, ClickElsewhereOnlyClosesTheListOnALaterTurn)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(panel, 600, 400);
     Mouse mouse(window);
 
@@ -146,7 +146,7 @@ TEST_F(DropdownFixture, ClickElsewhereOnlyClosesTheListOnALaterTurn)
 
 TEST_F(DropdownFixture, WheelOverTheOpenListScrollsWhatLiesBeneath)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(panel, 600, 400);
     Mouse mouse(window);
     mouse.click(mouse.centreOf(panel.dropdown));
@@ -176,7 +176,7 @@ TEST_F(DropdownFixture, WheelOverTheOpenListScrollsWhatLiesBeneath)
 
 TEST_F(DropdownFixture, RealViewportBeneathScrolls)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     juce::Viewport viewport;
     juce::Component tall;
     tall.setSize(600, 3000);
@@ -196,7 +196,7 @@ TEST_F(DropdownFixture, RealViewportBeneathScrolls)
 
 TEST_F(DropdownFixture, DestroyingTheDropdownClosesTheOpenListAndLateDismissalsAreHarmless)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     juce::Component host;
     host.setBounds(0, 0, 600, 400);
     auto dropdown = std::make_unique<MultiSelectDropdownComponent>("Name");
@@ -221,7 +221,7 @@ TEST_F(DropdownFixture, DestroyingTheDropdownClosesTheOpenListAndLateDismissalsA
 
 TEST_F(DropdownFixture, TwoDismissalsBeforeTheFirstRunsCloseOnce)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(panel, 600, 400);
     Mouse mouse(window);
     mouse.click(mouse.centreOf(panel.dropdown));

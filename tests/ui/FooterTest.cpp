@@ -1,4 +1,4 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
@@ -6,7 +6,7 @@
 #include "ui/FooterComponent.h"
 #include "ui/Theme.h"
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -147,7 +147,7 @@ TEST_F(FooterFixture, ToggleShowsASunInTheLightThemeAndACrescentInTheDark)
 
 TEST_F(FooterFixture, ThemeToggleCallsTheContextAndInfoIconFollowsTheTheme)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     int toggles = 0;
     context.toggleTheme = [&]
     {

@@ -6,9 +6,8 @@
 #include "ui/dialogs/DynamicFormComponent.h"
 #include "ui/dialogs/FormDialog.h"
 
-using dialog_test::mouseAt;
-using dialog_test::pumpBriefly;
-using dialog_test::pumpUntil;
+using ui_test::leftClickOn;
+using ui_test::pumpBriefly;
 
 namespace
 {
@@ -62,7 +61,7 @@ bool isEnabledField(juce::TextEditor& e)
 void clickSegment(SegmentedControl& c, int index)
 {
     const float w = static_cast<float>(c.getWidth()) / static_cast<float>(c.options.size());
-    c.mouseDown(mouseAt(c, { w * (static_cast<float>(index) + 0.5f), 17.0f }));
+    c.mouseDown(leftClickOn(c, { w * (static_cast<float>(index) + 0.5f), 17.0f }));
 }
 } // namespace
 
@@ -111,7 +110,7 @@ TEST(FormLayout, FormInTheDialogCardTakesTheDetailPlace)
 
 TEST(FormFieldStates, DhcpGreysTheAddressFieldsAndKeepsTheirTexts)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     FormHost h(networkFields(true));
     auto* mode = h.access.segmented("mode");
     ASSERT_NE(mode, nullptr);
@@ -154,7 +153,7 @@ TEST(FormFieldStates, DhcpGreysTheAddressFieldsAndKeepsTheirTexts)
 
 TEST(FormFieldStates, GreyedFieldIsPaintedFainter)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     FormHost h(networkFields(true));
     auto* ip = h.access.editor("ip");
     ip->setText("MMMMMMMM");
@@ -163,10 +162,10 @@ TEST(FormFieldStates, GreyedFieldIsPaintedFainter)
     mask->setText("MMMMMMMM");
 
     auto inkOf = [&](juce::TextEditor& e) {
-        const auto image = dialog_test::snapshot(h);
+        const auto image = ui_test::transparentSnapshot(h);
         const auto b = e.getBounds();
         const auto outline = image.getPixelAt(b.getCentreX(), b.getY());
-        const int darkText = dialog_test::countNear(image, { b.getX() + 12, b.getY() + 8, 100, 18 }, themeForeground, 30);
+        const int darkText = ui_test::countNear(image, { b.getX() + 12, b.getY() + 8, 100, 18 }, themeForeground, 30);
         return std::make_pair(outline, darkText);
     };
 
@@ -242,7 +241,7 @@ TEST(FormValues, EmptyOptionsGiveEmptyControls)
 
 TEST(FormTheme, ThemeSwitchRecoloursAndKeepsEachFieldsState)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     FormHost h(networkFields(true));
     h.access.editor("gateway")->setText("10.9.9.9");
 
@@ -263,7 +262,7 @@ TEST(FormTheme, ThemeSwitchRecoloursAndKeepsEachFieldsState)
     EXPECT_EQ(h.form.getValues()["gateway"], "10.9.9.9");
 
     // The segmented control paints from the new theme.
-    const auto image = dialog_test::snapshot(*h.access.segmented("mode"));
+    const auto image = ui_test::transparentSnapshot(*h.access.segmented("mode"));
     EXPECT_EQ(image.getPixelAt(160, 4).getARGB(), offWhite.getARGB());
 
     clickSegment(*h.access.segmented("mode"), 0);
@@ -314,7 +313,7 @@ TEST(FormDialog, OutsideClickReportsTheDismissIdWithTheValues)
                            received = values;
                        },
                        {});
-    overlay.mouseDown(mouseAt(overlay, { 5.0f, 5.0f }));
+    overlay.mouseDown(leftClickOn(overlay, { 5.0f, 5.0f }));
     EXPECT_EQ(result, 0);
     EXPECT_EQ(received["mode"], dhcp);
     EXPECT_FALSE(overlay.isVisible());
@@ -322,12 +321,12 @@ TEST(FormDialog, OutsideClickReportsTheDismissIdWithTheValues)
 
 TEST(FormDialog, DisabledFieldIgnoresRealClicksInAWindow)
 {
-    DIALOG_REQUIRE_DISPLAY();
-    dialog_test::LightThemeGuard theme;
+    UI_REQUIRE_DISPLAY();
+    ui_test::LightThemeGuard theme;
     CustomLookAndFeel lookAndFeel;
     CustomDialogOverlay overlay;
     overlay.setLookAndFeel(&lookAndFeel);
-    dialog_test::TestWindow window(overlay, 1200, 700);
+    ui_test::TestWindow window(overlay, 1200, 700);
     showFormDialogImpl(overlay, "NET 1 settings", "Demo", networkFields(true), { { 0, "Cancel", 1 }, { 1, "Apply", 0 } },
                        0, {}, {});
     DialogOverlayTestAccess access(overlay);

@@ -1,4 +1,4 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
@@ -12,7 +12,7 @@
 #include "ui/Theme.h"
 #include "ui/table/DeviceListComponent.h"
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -106,7 +106,7 @@ TEST_F(LayoutFixture, SearchTextReachesTheTableTrimmedAndLowerCased)
 
 TEST_F(LayoutFixture, TarnOptionFiltersTheTableAndClosingTheRowKeepsIt)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     auto list = devices();
     list.appendChild(juce::ValueTree(AppStateIds::Device).setProperty(AppStateIds::id, "t1", nullptr)
                          .setProperty(AppStateIds::name, "Tarn unit", nullptr)
@@ -137,7 +137,7 @@ TEST_F(LayoutFixture, TarnOptionFiltersTheTableAndClosingTheRowKeepsIt)
 
 TEST_F(LayoutFixture, ConsoleToggleShowsAndHidesTheConsolePane)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(*layout, 1200, 700);
     Mouse mouse(window);
     const int tableHeight = table->getHeight();

@@ -1,11 +1,11 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "ui/HeaderComponent.h"
 #include "ui/Theme.h"
 
 #include <vector>
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -133,7 +133,7 @@ TEST_F(HeaderFixture, DevIsDrawnExactlyWhileTheConsoleIsShown)
 
 TEST_F(HeaderFixture, CtrlShiftClickInTheLogoFlipsTheConsoleWithAnyButtonAndOpensNothing)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(header, designedWidth, 100);
     Mouse mouse(window);
 
@@ -147,7 +147,7 @@ TEST_F(HeaderFixture, CtrlShiftClickInTheLogoFlipsTheConsoleWithAnyButtonAndOpen
 
 TEST_F(HeaderFixture, PlainLeftClickInTheLogoOpensTheMakersSiteAlsoWithCtrlOrShiftAlone)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(header, designedWidth, 100);
     Mouse mouse(window);
 
@@ -170,7 +170,7 @@ TEST_F(HeaderFixture, PlainLeftClickInTheLogoOpensTheMakersSiteAlsoWithCtrlOrShi
 
 TEST_F(HeaderFixture, ClicksJustOutsideTheLogoAreaDoNothingAndShowTheArrow)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(header, designedWidth, 100);
     Mouse mouse(window);
 
@@ -191,7 +191,7 @@ TEST_F(HeaderFixture, ClicksJustOutsideTheLogoAreaDoNothingAndShowTheArrow)
 
 TEST_F(HeaderFixture, ButtonsReachTheirCallbacksThroughRealClicks)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     int refreshes = 0;
     header.onRefresh = [&] { ++refreshes; };
     TestWindow window(header, designedWidth, 300);
@@ -214,7 +214,7 @@ TEST_F(HeaderFixture, ButtonsReachTheirCallbacksThroughRealClicks)
 
 TEST_F(HeaderFixture, SearchTextReachesTheCallbackExactlyAsTypedAndClearingReportsEmpty)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(header, designedWidth, 100);
     Mouse mouse(window);
 

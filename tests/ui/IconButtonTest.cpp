@@ -1,10 +1,10 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "ui/EmbeddedResources.h"
 #include "ui/IconButtonComponent.h"
 #include "ui/Theme.h"
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -26,7 +26,7 @@ struct IconButtonFixture : ::testing::Test
 
 TEST_F(IconButtonFixture, ClicksOnPressAndReleaseWithEitherButtonButNotAfterADrag)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(button, 100, 100);
     Mouse mouse(window);
     const juce::Point<int> centre(27, 27);
@@ -53,7 +53,7 @@ TEST_F(IconButtonFixture, ClicksOnPressAndReleaseWithEitherButtonButNotAfterADra
 
 TEST_F(IconButtonFixture, HoverFollowsThePointerAndWithoutCallbackNothingHappens)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     button.onClick = nullptr;
     TestWindow window(button, 100, 100);
     Mouse mouse(window);

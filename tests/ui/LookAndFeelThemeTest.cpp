@@ -4,26 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 namespace
 {
-/** Xlib's default error handler ends the process; JUCE installs a quiet one only in a real application, and
-    without a window manager it touches properties that do not exist. */
-void tolerateXErrorsInThisTest()
-{
-    // JUCE loads Xlib with its first display connection; make sure that happened.
-    juce::ignoreUnused(juce::Desktop::getInstance().getDisplays().getPrimaryDisplay());
-    if (auto* lib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD))
-    {
-        using Handler = int (*)(void*, void*);
-        using SetHandler = Handler (*)(Handler);
-        if (auto set = reinterpret_cast<SetHandler>(dlsym(lib, "XSetErrorHandler")))
-            set([](void*, void*) { return 0; });
-        dlclose(lib);
-    }
-}
-
 /** Makes a fresh CustomLookAndFeel the default for one test and puts everything back after. */
 class ThemedTest : public ::testing::Test
 {
@@ -402,7 +384,6 @@ TEST_F(ThemedTest, TableHeaderColumnTitleAndSortTriangle)
 
 TEST_F(ThemedTest, TextEditorOutlineFollowsFocusAndReadOnly)
 {
-    tolerateXErrorsInThisTest();
     juce::Component window;
     window.setBounds(0, 0, 300, 100);
     juce::TextEditor editor;

@@ -9,29 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
-namespace
-{
-/** Xlib's default error handler ends the process; without a window manager JUCE touches missing atoms. */
-void tolerateXErrorsForWindows()
-{
-    // JUCE loads Xlib with its first display connection; make sure that happened.
-    juce::ignoreUnused(juce::Desktop::getInstance().getDisplays().getPrimaryDisplay());
-    if (auto* lib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD))
-    {
-        using Handler = int (*)(void*, void*);
-        using SetHandler = Handler (*)(Handler);
-        if (auto set = reinterpret_cast<SetHandler>(dlsym(lib, "XSetErrorHandler")))
-            set([](void*, void*) { return 0; });
-        dlclose(lib);
-    }
-}
-} // namespace
-
 TEST(MainWindow, HoldsTheLayoutKeepsItsLimitsAndSavesItsState)
 {
-    tolerateXErrorsForWindows();
     ScopedUserFolders folders;
     CustomLookAndFeel lf;
     juce::LookAndFeel::setDefaultLookAndFeel(&lf);

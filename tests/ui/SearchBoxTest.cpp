@@ -1,9 +1,9 @@
-#include "ChromeTestSupport.h"
+#include "UiTestSupport.h"
 
 #include "ui/ClearableSearchComponent.h"
 #include "ui/Theme.h"
 
-using namespace chrome_test;
+using namespace ui_test;
 
 namespace
 {
@@ -55,7 +55,7 @@ TEST_F(SearchBoxFixture, FirstCharacterSwapsInTheClearButtonAndTheLastOneSwapsIt
 
 TEST_F(SearchBoxFixture, ClearButtonClickEmptiesTheTextAndReportsOnce)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     TestWindow window(box, 300, 100);
     Mouse mouse(window);
 
@@ -74,7 +74,7 @@ TEST_F(SearchBoxFixture, ClearButtonClickEmptiesTheTextAndReportsOnce)
 
 TEST_F(SearchBoxFixture, HoverCoversTheEditorAndTheClearButtonAndThickensTheOutline)
 {
-    CHROME_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     // Its own place on the display, since the real pointer moves here.
     TestWindow window(box, 240, 100, { 1150, 780 });
     Mouse mouse(window);

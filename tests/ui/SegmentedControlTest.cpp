@@ -3,7 +3,7 @@
 #include "ui/SegmentedControl.h"
 #include "ui/Theme.h"
 
-using dialog_test::mouseAt;
+using ui_test::leftClickOn;
 
 namespace
 {
@@ -17,7 +17,7 @@ struct Fixture
         control.onChange = [this](const juce::String& text) { changes.add(text); };
     }
 
-    void clickAt(float x) { control.mouseDown(mouseAt(control, { x, 17.0f })); }
+    void clickAt(float x) { control.mouseDown(leftClickOn(control, { x, 17.0f })); }
 
     SegmentedControl control;
     juce::StringArray changes;
@@ -25,7 +25,7 @@ struct Fixture
 
 int inkInColumn(const juce::Image& image, int x, int top, int bottom, juce::Colour colour)
 {
-    return dialog_test::countNear(image, { x - 1, top, 3, bottom - top }, colour, 60);
+    return ui_test::countNear(image, { x - 1, top, 3, bottom - top }, colour, 60);
 }
 } // namespace
 
@@ -76,14 +76,14 @@ TEST(SegmentedControl, DisabledOrEmptyControlIgnoresClicks)
 
 TEST(SegmentedControl, DividersOnlyFromThreeSegments)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     // No selection drawn, so only dividers can ink the boundaries (rows above the text).
     Fixture two({ "a", "b" }, 300, 9);
-    const auto twoImage = dialog_test::snapshot(two.control);
+    const auto twoImage = ui_test::transparentSnapshot(two.control);
     EXPECT_EQ(inkInColumn(twoImage, 150, 3, 9, themeForeground), 0);
 
     Fixture three({ "a", "b", "c" }, 300, 9);
-    const auto threeImage = dialog_test::snapshot(three.control);
+    const auto threeImage = ui_test::transparentSnapshot(three.control);
     EXPECT_GT(inkInColumn(threeImage, 100, 3, 9, themeForeground), 5);
     EXPECT_GT(inkInColumn(threeImage, 200, 3, 9, themeForeground), 5);
     EXPECT_EQ(inkInColumn(threeImage, 150, 3, 9, themeForeground), 0);
@@ -91,26 +91,26 @@ TEST(SegmentedControl, DividersOnlyFromThreeSegments)
 
 TEST(SegmentedControl, SelectedSegmentIsFilledWithRoundedOuterCornersOnly)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     Fixture f({ "a", "b", "c" }, 300, 0);
-    const auto image = dialog_test::snapshot(f.control);
+    const auto image = ui_test::transparentSnapshot(f.control);
     EXPECT_EQ(image.getPixelAt(50, 4).getARGB(), themeForeground.getARGB());
     EXPECT_EQ(image.getPixelAt(98, 2).getARGB(), themeForeground.getARGB());  // inner corner square
     EXPECT_LT(image.getPixelAt(1, 1).getAlpha(), 128);                      // outer corner rounded
     EXPECT_EQ(image.getPixelAt(150, 4).getAlpha(), 0);                      // unselected stays clear
     // The selected label is drawn in the background colour on the fill.
-    EXPECT_GT(dialog_test::countNear(image, { 35, 8, 30, 18 }, themeBackground, 60), 3);
+    EXPECT_GT(ui_test::countNear(image, { 35, 8, 30, 18 }, themeBackground, 60), 3);
 }
 
 TEST(SegmentedControl, DisabledControlIsDrawnFaintWithFullTexts)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     juce::Component parent;
     Fixture f({ "MMM", "WWW" }, 200, 0);
     parent.addAndMakeVisible(f.control);
-    const int enabledAlpha = dialog_test::snapshot(f.control).getPixelAt(10, 4).getAlpha();
+    const int enabledAlpha = ui_test::transparentSnapshot(f.control).getPixelAt(10, 4).getAlpha();
     parent.setEnabled(false);
-    const auto image = dialog_test::snapshot(f.control);
+    const auto image = ui_test::transparentSnapshot(f.control);
     EXPECT_EQ(enabledAlpha, 255);
     EXPECT_NEAR(image.getPixelAt(10, 4).getAlpha(), 89, 2);  // 0.35 of full
     // The unselected text keeps full alpha.

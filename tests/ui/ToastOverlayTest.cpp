@@ -3,7 +3,6 @@
 #include "ui/Theme.h"
 #include "ui/ToastOverlay.h"
 
-using dialog_test::pumpUntil;
 using Access = ToastOverlayTestAccess;
 
 namespace
@@ -139,34 +138,34 @@ TEST(ToastOverlay, NewToastReplacesAPersistentOneAndEndsThePersistence)
 
 TEST(ToastOverlay, PaintsCardOutlineAndTextInThemeColours)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     Parent p;
     p.toast.show("MMMM", false);
     p.toast.setAlpha(1.0f);
-    const auto image = dialog_test::snapshot(p.toast);
+    const auto image = ui_test::transparentSnapshot(p.toast);
 
     // Background inside, outline on the edge, text on the left inside 14 px of padding.
     EXPECT_EQ(image.getPixelAt(110, 5).getARGB(), themeBackground.getARGB());
-    EXPECT_GT(dialog_test::countNear(image, { 20, 0, 180, 1 }, themeForeground), 150);
-    EXPECT_GT(dialog_test::countNear(image, { 14, 8, 80, 26 }, themeForeground), 40);
-    EXPECT_EQ(dialog_test::countNear(image, { 2, 8, 11, 26 }, themeForeground), 0);
-    EXPECT_EQ(dialog_test::countNear(image, { 120, 4, 90, 34 }, themeForeground), 0);
+    EXPECT_GT(ui_test::countNear(image, { 20, 0, 180, 1 }, themeForeground), 150);
+    EXPECT_GT(ui_test::countNear(image, { 14, 8, 80, 26 }, themeForeground), 40);
+    EXPECT_EQ(ui_test::countNear(image, { 2, 8, 11, 26 }, themeForeground), 0);
+    EXPECT_EQ(ui_test::countNear(image, { 120, 4, 90, 34 }, themeForeground), 0);
 }
 
 TEST(ToastOverlay, LongTextIsCutOffInsideThePadding)
 {
-    dialog_test::LightThemeGuard theme;
+    ui_test::LightThemeGuard theme;
     Parent p;
     p.toast.show(juce::String::repeatedString("W", 60), false);
     p.toast.setAlpha(1.0f);
-    const auto image = dialog_test::snapshot(p.toast);
+    const auto image = ui_test::transparentSnapshot(p.toast);
     // No text in the 14-pixel padding on the right (only the outline at the very edge).
-    EXPECT_EQ(dialog_test::countNear(image, { 207, 6, 12, 30 }, themeForeground), 0);
+    EXPECT_EQ(ui_test::countNear(image, { 207, 6, 12, 30 }, themeForeground), 0);
 }
 
 TEST(ToastOverlay, ClicksReachTheButtonBeneath)
 {
-    DIALOG_REQUIRE_DISPLAY();
+    UI_REQUIRE_DISPLAY();
     juce::Component host;
     juce::TextButton beneath("beneath");
     ToastOverlay toast;
@@ -177,7 +176,7 @@ TEST(ToastOverlay, ClicksReachTheButtonBeneath)
     int clicks = 0;
     beneath.onClick = [&] { ++clicks; };
 
-    dialog_test::TestWindow window(host, 400, 300);
+    ui_test::TestWindow window(host, 400, 300);
     toast.show("on top", false);
     ASSERT_EQ(toast.getBounds(), juce::Rectangle<int>(160, 238, 220, 42));
     const juce::Point<int> point(250, 258);

@@ -2,7 +2,7 @@
 
 #include "ui/table/DeviceListHeader.h"
 
-using namespace table_test;
+using namespace ui_test;
 
 namespace
 {

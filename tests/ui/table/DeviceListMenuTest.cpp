@@ -1,8 +1,9 @@
 #include "TableTestSupport.h"
+#include "support/LogCapture.h"
 
 #include "ui/table/WebLink.h"
 
-using namespace table_test;
+using namespace ui_test;
 
 namespace
 {
@@ -78,7 +79,7 @@ TEST_F(RowMenu, UnusableInterfacesHaveNoItemButTheWebAccessItemIsAlwaysThere)
 TEST_F(RowMenu, ChoosingAnItemLogsThenOpensTheAddress)
 {
     FakeBrowser browser;
-    LogRecorder log;
+    LogCapture log;
 
     auto spec = device("1", "Desk", "192.168.7.7");
     spec.model = "GAVRO";
@@ -90,7 +91,7 @@ TEST_F(RowMenu, ChoosingAnItemLogsThenOpensTheAddress)
         if (it.getItem().text == "http://192.168.7.7/admin")
             it.getItem().action();
 
-    EXPECT_TRUE(log.get().contains("Launching http://192.168.7.7/admin"));
+    EXPECT_TRUE(log.lines().contains("Launching http://192.168.7.7/admin"));
     ASSERT_TRUE(pumpUntil([&] { return browser.opened().size() == 1; }));
     EXPECT_EQ(browser.opened()[0], "http://192.168.7.7/admin");
 }
@@ -120,7 +121,7 @@ TEST_F(RowMenu, RightClickAnywhereOnARowShowsTheMenuLeftClickDoesNot)
 TEST(WebLinkTest, AddressFromTheNetworkCannotRunShellCommands)
 {
     FakeBrowser browser;
-    LogRecorder log;
+    LogCapture log;
     const auto marker = browser.dir.getChildFile("injected");
 
     const auto hostile = "http://10.0.0.1/$(touch " + marker.getFullPathName() + ")`touch " + marker.getFullPathName()
@@ -128,7 +129,7 @@ TEST(WebLinkTest, AddressFromTheNetworkCannotRunShellCommands)
     WebLink::open(hostile);
 
     // The log shows what the device sent; the launcher gets it with the shell's characters escaped.
-    EXPECT_TRUE(log.get().contains("Launching " + hostile));
+    EXPECT_TRUE(log.lines().contains("Launching " + hostile));
     ASSERT_TRUE(pumpUntil([&] { return browser.opened().size() == 1; }));
     const auto opened = browser.opened()[0];
     EXPECT_TRUE(opened.startsWith("http://10.0.0.1/%24(touch "));

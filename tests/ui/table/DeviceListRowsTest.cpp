@@ -4,7 +4,7 @@
 #include "ui/table/DeviceRowComparator.h"
 #include "ui/table/NameCellComponent.h"
 
-using namespace table_test;
+using namespace ui_test;
 
 namespace
 {

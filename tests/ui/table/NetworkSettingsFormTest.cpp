@@ -6,7 +6,7 @@
 #include "ui/dialogs/NetworkSettingsForm.h"
 #include "ui/table/NetCellComponent.h"
 
-using namespace table_test;
+using namespace ui_test;
 
 namespace
 {

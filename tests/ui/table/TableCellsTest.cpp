@@ -1,11 +1,12 @@
 #include "TableTestSupport.h"
+#include "support/LogCapture.h"
 
 #include "ui/table/FinderCellComponent.h"
 #include "ui/table/LinkCellComponent.h"
 #include "ui/table/NameCellComponent.h"
 #include "ui/table/NetCellComponent.h"
 
-using namespace table_test;
+using namespace ui_test;
 
 namespace
 {
@@ -53,19 +54,19 @@ TEST(NameCellTest, HostIsAFilledPillGuestAnOutlineAndOthersNoBadge)
 
     name.isTarn = true;
     name.isHost = true;
-    const auto host = paintOnBackground(name);
+    const auto host = snapshot(name);
     EXPECT_GT(countNear(host, badgeArea, mintGreen, 10), 300) << "filled in the button colour";
     // Just inside the pill's left end, level with its middle: the fill.
     EXPECT_TRUE(host.getPixelAt(badgeX + 6, 25) == mintGreen) << host.getPixelAt(badgeX + 6, 25).toString();
 
     name.isHost = false;
-    const auto guest = paintOnBackground(name);
+    const auto guest = snapshot(name);
     EXPECT_EQ(countNear(guest, badgeArea, mintGreen, 10), 0);
     EXPECT_TRUE(guest.getPixelAt(badgeX + 6, 25) == themeBackground) << "no fill";
     EXPECT_LT(darkest(guest, badgeArea.withHeight(14).withTrimmedTop(10)), 160) << "outline along the top";
 
     name.isTarn = false;
-    const auto plain = paintOnBackground(name);
+    const auto plain = snapshot(name);
     EXPECT_LT(rightmostInk(plain), badgeX) << "nothing after the name";
 }
 
@@ -78,7 +79,7 @@ TEST(NameCellTest, LongNameGivesWayToTheBadge)
     name.isTarn = true;
     name.isHost = true;
 
-    const auto image = paintOnBackground(name);
+    const auto image = snapshot(name);
     // The badge ends 12 pixels before the cell's right edge, so the name ended 8 pixels before it.
     const int ink = rightmostInk(image);
     EXPECT_GE(ink, 220 - 12 - 2);
@@ -91,8 +92,8 @@ TEST(NameCellTest, LongNameGivesWayToTheBadge)
 
     // Without a badge the name may use the whole width less 12.
     name.isTarn = false;
-    EXPECT_LE(rightmostInk(paintOnBackground(name)), 220 - 12);
-    EXPECT_GT(rightmostInk(paintOnBackground(name)), 220 - 12 - 30);
+    EXPECT_LE(rightmostInk(snapshot(name)), 220 - 12);
+    EXPECT_GT(rightmostInk(snapshot(name)), 220 - 12 - 30);
 }
 
 TEST_F(TableCells, LinkCellOpensOnLeftClickAndCopiesOnRightClick)
@@ -107,9 +108,9 @@ TEST_F(TableCells, LinkCellOpensOnLeftClickAndCopiesOnRightClick)
 
     {
         FakeBrowser browser;
-        LogRecorder log;
+        LogCapture log;
         link->mouseDown(leftClickOn(*link));
-        EXPECT_TRUE(log.get().contains("Launching http://desk.example:8080/ui"));
+        EXPECT_TRUE(log.lines().contains("Launching http://desk.example:8080/ui"));
         ASSERT_TRUE(pumpUntil([&] { return browser.opened().size() == 1; }));
         EXPECT_EQ(browser.opened()[0], "http://desk.example:8080/ui");
     }
@@ -135,12 +136,12 @@ TEST_F(TableCells, EmptyLinkCellIgnoresClicksAndDrawsNothing)
     auto* link = cell<LinkCellComponent>(5);
     ASSERT_NE(link, nullptr);
 
-    LogRecorder log;
+    LogCapture log;
     link->mouseDown(leftClickOn(*link));
     link->mouseDown(rightClickOn(*link));
-    EXPECT_TRUE(log.get().isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
     EXPECT_TRUE(toasts.isEmpty());
-    EXPECT_EQ(rightmostInk(paintOnBackground(*link)), -1);
+    EXPECT_EQ(rightmostInk(snapshot(*link)), -1);
 }
 
 TEST_F(TableCells, LinkTextIsDrawnInTheAccentColourBrighterWhenHovered)
@@ -151,10 +152,10 @@ TEST_F(TableCells, LinkTextIsDrawnInTheAccentColourBrighterWhenHovered)
     auto* link = cell<LinkCellComponent>(5);
     ASSERT_NE(link, nullptr);
 
-    const auto idle = paintOnBackground(*link);
+    const auto idle = snapshot(*link);
     link->mouseEnter(leftClickOn(*link));
     EXPECT_TRUE(link->hovered);
-    const auto hovered = paintOnBackground(*link);
+    const auto hovered = snapshot(*link);
 
     const auto full = countNear(hovered, hovered.getBounds(), accentBlue, 8);
     EXPECT_GT(full, 20);
@@ -185,7 +186,7 @@ TEST_F(TableCells, NetCellsShowDashesNotAvailableOrTheAddress)
     const int h1 = (int) std::ceil(juce::Font(17.0f).getHeight());
     const int h2 = (int) std::ceil(juce::Font(13.0f).getHeight());
     const int top = juce::jmax(0, (net1->getHeight() - h1 - h2) / 2);
-    const auto withMac = paintOnBackground(*net1);
+    const auto withMac = snapshot(*net1);
     EXPECT_LT(darkest(withMac, { 0, top, net1->getWidth(), h1 }), 60) << "the text in the foreground colour";
     const auto macLine = darkest(withMac, { 0, top + h1, net1->getWidth(), h2 });
     EXPECT_NEAR(macLine, neutralGrey.getRed(), 25) << "the MAC in grey, never darker";
@@ -309,7 +310,7 @@ TEST_F(TableCells, FinderButtonShowsTheStateAndStaysWhenTheEngineRefuses)
     EXPECT_TRUE(toasts.isEmpty());
 
     // The faded body is drawn in the faded colour.
-    const auto image = paintOnBackground(finder->button);
+    const auto image = snapshot(finder->button);
     const auto blended = mintGreen.withAlpha(0.4f);
     const auto expected = themeBackground.overlaidWith(blended);
     EXPECT_GT(countNear(image, image.getBounds(), expected, 6), 1000);
@@ -322,11 +323,11 @@ TEST_F(TableCells, ThemeSwitchRecoloursTheEditIconWithoutARefresh)
     ASSERT_TRUE(button.isVisible());
     ASSERT_NE(button.icon, nullptr);
 
-    const auto light = paintOnBackground(button);
+    const auto light = snapshot(button);
     EXPECT_GT(countNear(light, light.getBounds(), nearBlack, 30), 10);
 
     applyTheme(1);
     list.sendLookAndFeelChange();
-    const auto dark = paintOnBackground(button);
+    const auto dark = snapshot(button);
     EXPECT_GT(countNear(dark, dark.getBounds().reduced(6), offWhite, 30), 10);
 }

@@ -9,7 +9,7 @@
 #include "ui/table/FinderCellComponent.h"
 #include "ui/table/NetCellComponent.h"
 
-using namespace table_test;
+using namespace ui_test;
 
 namespace
 {
