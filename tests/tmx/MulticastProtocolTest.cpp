@@ -80,51 +80,41 @@ tmx::NetworkChangeRequest exampleRequest()
 
 // ---------------------------------------------------------------- commands and announcement
 
-TEST(MulticastProtocolBuild, FinderOn)
+namespace
 {
-    MulticastProtocol protocol;
-    const std::string expected = "{\n"
-                                 "  \"api\": \"TMX 1.2\",\n"
-                                 "  \"msg\": \"action\",\n"
-                                 "  \"mac\": \"00:11:22:33:44:55\",\n"
-                                 "  \"port\": 80,\n"
-                                 "  \"params\": \"{ #msg#: #finder#, #value#: true, #time#: 60  }\" \n"
-                                 "}";
-    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), tmx::FinderRequest { true })), expected);
+// The pretty envelope every command shares; params arrive with their inner quotes already '#'.
+std::string action(const std::string& mac, int port, const std::string& params)
+{
+    return "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"" + mac + "\",\n  \"port\": "
+           + std::to_string(port) + (params.empty() ? " \n}" : ",\n  \"params\": \"" + params + "\" \n}");
 }
 
-TEST(MulticastProtocolBuild, FinderOff)
+const std::string commonSettings = "{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ "
+                                   "#192.168.1.1#, #192.168.1.2#  ]  }, #iface#: [ ";
+} // namespace
+
+TEST(MulticastProtocolBuild, FinderAndReservedCommands)
 {
     MulticastProtocol protocol;
-    const std::string expected = "{\n"
-                                 "  \"api\": \"TMX 1.2\",\n"
-                                 "  \"msg\": \"action\",\n"
-                                 "  \"mac\": \"00:11:22:33:44:55\",\n"
-                                 "  \"port\": 80,\n"
-                                 "  \"params\": \"{ #msg#: #finder#, #value#: false  }\" \n"
-                                 "}";
-    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), tmx::FinderRequest { false })), expected);
+    const std::string mac = "00:11:22:33:44:55";
+    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), tmx::FinderRequest { true })),
+              action(mac, 80, "{ #msg#: #finder#, #value#: true, #time#: 60  }"));
+    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), tmx::FinderRequest { false })),
+              action(mac, 80, "{ #msg#: #finder#, #value#: false  }"));
+    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), tmx::ReservedRequest {})), action(mac, 80, ""));
+    // This family has no request of its own.
+    EXPECT_TRUE(protocol.buildRequest(tmx::MessageKind::query).empty());
 }
 
-TEST(MulticastProtocolBuild, NetworkSettingsFirstInterface)
+TEST(MulticastProtocolBuild, NetworkSettingsCarryBothInterfaces)
 {
     MulticastProtocol protocol;
-    const std::string expected
-        = "{\n"
-          "  \"api\": \"TMX 1.2\",\n"
-          "  \"msg\": \"action\",\n"
-          "  \"mac\": \"00:11:22:33:44:55\",\n"
-          "  \"port\": 80,\n"
-          "  \"params\": \"{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ #192.168.1.1#, "
-          "#192.168.1.2#  ]  }, #iface#: [ { #dhcp#: false, #ip#: #192.168.1.50#, #mask#: #255.255.255.0#  }, "
-          "{ #dhcp#: true, #ip#: #10.0.0.7#, #mask#: #255.0.0.0#  }  ]  }  }\" \n"
-          "}";
-    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), exampleRequest())), expected);
-}
+    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), exampleRequest())),
+              action("00:11:22:33:44:55", 80,
+                     commonSettings + "{ #dhcp#: false, #ip#: #192.168.1.50#, #mask#: #255.255.255.0#  }, "
+                                      "{ #dhcp#: true, #ip#: #10.0.0.7#, #mask#: #255.0.0.0#  }  ]  }  }"));
 
-TEST(MulticastProtocolBuild, NetworkSettingsSecondInterfaceKeepsTheFirstAsStored)
-{
-    MulticastProtocol protocol;
+    // The second interface changes; the first goes out as stored.
     auto request = exampleRequest();
     request.iface = 1;
     request.dhcp = true;
@@ -132,35 +122,22 @@ TEST(MulticastProtocolBuild, NetworkSettingsSecondInterfaceKeepsTheFirstAsStored
     request.mask = "";
     auto device = commandTarget();
     device.port = 8080;
-    const std::string expected
-        = "{\n"
-          "  \"api\": \"TMX 1.2\",\n"
-          "  \"msg\": \"action\",\n"
-          "  \"mac\": \"00:11:22:33:44:55\",\n"
-          "  \"port\": 8080,\n"
-          "  \"params\": \"{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ #192.168.1.1#, "
-          "#192.168.1.2#  ]  }, #iface#: [ { #dhcp#: false, #ip#: #192.168.1.40#, #mask#: #255.255.255.0#  }, "
-          "{ #dhcp#: true, #ip#: ##, #mask#: ##  }  ]  }  }\" \n"
-          "}";
-    EXPECT_EQ(asText(protocol.buildCommand(device, request)), expected);
-}
+    EXPECT_EQ(asText(protocol.buildCommand(device, request)),
+              action("00:11:22:33:44:55", 8080,
+                     commonSettings + "{ #dhcp#: false, #ip#: #192.168.1.40#, #mask#: #255.255.255.0#  }, "
+                                      "{ #dhcp#: true, #ip#: ##, #mask#: ##  }  ]  }  }"));
 
-TEST(MulticastProtocolBuild, DeviceWithoutInterfacesStillGetsBothIfaceEntries)
-{
-    MulticastProtocol protocol;
-    tmx::DeviceInfo bare;  // nothing reported
-    const auto request = exampleRequest();
-    const std::string expected
-        = "{\n"
-          "  \"api\": \"TMX 1.2\",\n"
-          "  \"msg\": \"action\",\n"
-          "  \"mac\": \"\",\n"
-          "  \"port\": 80,\n"
-          "  \"params\": \"{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ #192.168.1.1#, "
-          "#192.168.1.2#  ]  }, #iface#: [ { #dhcp#: false, #ip#: #192.168.1.50#, #mask#: #255.255.255.0#  }, "
-          "{ #dhcp#: false, #ip#: ##, #mask#: ##  }  ]  }  }\" \n"
-          "}";
-    EXPECT_EQ(asText(protocol.buildCommand(bare, request)), expected);
+    // A device that reported no interfaces still gets both entries.
+    EXPECT_EQ(asText(protocol.buildCommand(tmx::DeviceInfo {}, exampleRequest())),
+              action("", 80,
+                     commonSettings + "{ #dhcp#: false, #ip#: #192.168.1.50#, #mask#: #255.255.255.0#  }, "
+                                      "{ #dhcp#: false, #ip#: ##, #mask#: ##  }  ]  }  }"));
+
+    for (int iface : { -1, 2, 7 })
+    {
+        request.iface = iface;
+        EXPECT_TRUE(protocol.buildCommand(commandTarget(), request).empty()) << iface;
+    }
 }
 
 TEST(MulticastProtocolBuild, QuoteInsideAValueBecomesBackslashHash)
@@ -176,31 +153,6 @@ TEST(MulticastProtocolBuild, QuoteInsideAValueBecomesBackslashHash)
     const auto end = text.rfind("\" \n}");
     ASSERT_LT(start, end);
     EXPECT_EQ(text.substr(start, end - start).find('"'), std::string::npos);
-}
-
-TEST(MulticastProtocolBuild, ReservedCommandHasNoParams)
-{
-    MulticastProtocol protocol;
-    const std::string expected = "{\n"
-                                 "  \"api\": \"TMX 1.2\",\n"
-                                 "  \"msg\": \"action\",\n"
-                                 "  \"mac\": \"00:11:22:33:44:55\",\n"
-                                 "  \"port\": 80 \n"
-                                 "}";
-    EXPECT_EQ(asText(protocol.buildCommand(commandTarget(), tmx::ReservedRequest {})), expected);
-    // This family has no request of its own.
-    EXPECT_TRUE(protocol.buildRequest(tmx::MessageKind::query).empty());
-}
-
-TEST(MulticastProtocolBuild, NetworkSettingsForAnInterfaceThatCannotExistBuildsNothing)
-{
-    MulticastProtocol protocol;
-    auto request = exampleRequest();
-    for (int iface : { -1, 2, 7 })
-    {
-        request.iface = iface;
-        EXPECT_TRUE(protocol.buildCommand(commandTarget(), request).empty()) << iface;
-    }
 }
 
 namespace

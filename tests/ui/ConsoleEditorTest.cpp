@@ -119,14 +119,6 @@ TEST_F(ConsoleTest, ManyThreadsKeepEachThreadsOrder)
     EXPECT_TRUE(text().endsWith("\n"));
 }
 
-TEST_F(ConsoleTest, ALineWithABreakShowsAsTwoLines)
-{
-    logger.logMessage("upper\nlower");
-    ASSERT_TRUE(pumpUntil([&] { return text().isNotEmpty(); }, 10000));
-    EXPECT_EQ(console->getDocument().getLine(0), "upper\n");
-    EXPECT_EQ(console->getDocument().getLine(1), "lower\n");
-}
-
 TEST_F(ConsoleTest, DetachedConsoleGetsNothing)
 {
     logger.setSink(nullptr);
@@ -212,13 +204,6 @@ TEST_F(ConsoleTest, ThemeSwitchRecoloursPaneAndText)
     applyTheme(0);
     console->sendLookAndFeelChange();
     check(offWhite, nearBlack);
-}
-
-TEST_F(ConsoleTest, ViewSitsEightPixelsInside)
-{
-    EXPECT_EQ(console->getEditor()->getBounds(), juce::Rectangle<int>(8, 8, 384, 134));
-    console->setSize(10, 10);
-    EXPECT_EQ(console->getEditor()->getBounds(), juce::Rectangle<int>(8, 8, 0, 0));
 }
 
 namespace

@@ -53,15 +53,6 @@ struct DialogLayoutFixture : ::testing::Test
 };
 } // namespace
 
-TEST_F(DialogLayoutFixture, ToastAndOverlayStartHidden)
-{
-    EXPECT_FALSE(toast->isVisible());
-    EXPECT_FALSE(overlay->isVisible());
-    EXPECT_EQ(overlay->getBounds(), layout->getLocalBounds());
-    ASSERT_TRUE(context->showToast && context->showToastPersistent && context->updateToastText
-                && context->hideToast && context->showDialog && context->showFormDialog);
-}
-
 TEST_F(DialogLayoutFixture, ToastFollowsTheBottomRightCornerWhileVisible)
 {
     context->showToast("Refreshing device list...");
@@ -101,16 +92,6 @@ TEST_F(DialogLayoutFixture, UpdateTextChangesOnlyTheText)
     EXPECT_EQ(toast->text, "Downloading update... 90%");
     EXPECT_FALSE(toast->isVisible());
     EXPECT_FALSE(ToastOverlayTestAccess::timerRunning(*toast));
-}
-
-TEST_F(DialogLayoutFixture, HideToastWhenNothingIsShownChangesNothing)
-{
-    context->hideToast();
-    EXPECT_FALSE(toast->isVisible());
-    context->showToast("after");
-    EXPECT_TRUE(toast->isVisible());
-    EXPECT_EQ(toast->state, 0);
-    EXPECT_TRUE(pumpUntil([&] { return toast->state == 1; }));
 }
 
 TEST_F(DialogLayoutFixture, TransientToastEndsAPersistentDownloadToast)

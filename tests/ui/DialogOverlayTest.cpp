@@ -124,15 +124,6 @@ TEST(DialogOverlay, ButtonWidthsDependOnTheirNumber)
     EXPECT_EQ(buttonBounds(h, 2), juce::Rectangle<int>(675, 360, 130, 30));
 }
 
-TEST(DialogOverlay, ReCentresWhenResizedWhileOpen)
-{
-    Host h;
-    h.message("About", {}, {});
-    h.overlay.setBounds(0, 0, 800, 600);
-    EXPECT_EQ(h.access.card(), juce::Rectangle<float>(150, 230, 500, 140));
-    EXPECT_TRUE(h.overlay.isVisible());
-}
-
 TEST(DialogOverlay, TallDetailWidensTheCardThenScrollsWholeLines)
 {
     Host h;
@@ -327,29 +318,6 @@ TEST(DialogOverlay, OutsideClickHidesBeforeReportingTheDismissId)
     EXPECT_FALSE(visibleInCallback);
 }
 
-TEST(DialogOverlay, EmptyCallbackOnlyCloses)
-{
-    Host h;
-    h.message("About", {}, {}, okOnly, 0, {});
-    h.access.buttons()[0]->triggerClick();
-    EXPECT_TRUE(pumpUntil([&] { return !h.overlay.isVisible(); }));
-    h.message("About", {}, {}, okOnly, 0, {});
-    h.overlay.mouseDown(leftClickOn(h.overlay, { 1.0f, 1.0f }));
-    EXPECT_FALSE(h.overlay.isVisible());
-}
-
-TEST(DialogOverlay, LinkButtonWithoutUrlLeavesTheDialogOpen)
-{
-    Host h;
-    int calls = 0;
-    h.message("Update", {}, {}, okOnly, 0, [&](int) { ++calls; }, {}, "text", "https://example.org");
-    h.access.linkRow().url = {};
-    h.access.linkRow().openButton.triggerClick();
-    pumpBriefly();
-    EXPECT_TRUE(h.overlay.isVisible());
-    EXPECT_EQ(calls, 0);
-}
-
 TEST(DialogOverlay, MessageDialogReplacesAnOpenFormAndDropsItsCallback)
 {
     Host h;
@@ -369,17 +337,6 @@ TEST(DialogOverlay, MessageDialogReplacesAnOpenFormAndDropsItsCallback)
     h.overlay.mouseDown(leftClickOn(h.overlay, { 1.0f, 1.0f }));
     EXPECT_EQ(messageResults, std::vector<int>({ 0 }));
     EXPECT_EQ(formCalls, 0);
-}
-
-TEST(DialogOverlay, ReplacedDialogsCallbackIsNeverCalled)
-{
-    Host h;
-    int first = 0, second = 0;
-    h.message("A", {}, {}, okOnly, 0, [&](int) { ++first; });
-    h.message("B", {}, {}, okOnly, 0, [&](int) { ++second; });
-    h.access.buttons()[0]->triggerClick();
-    EXPECT_TRUE(pumpUntil([&] { return second == 1; }));
-    EXPECT_EQ(first, 0);
 }
 
 // A result callback may open the next dialog while the pressed button's click is still running.

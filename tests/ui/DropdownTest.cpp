@@ -174,26 +174,6 @@ TEST_F(DropdownFixture, WheelOverTheOpenListScrollsWhatLiesBeneath)
     EXPECT_EQ(panel.dropdown.overlay.get(), overlay);
 }
 
-TEST_F(DropdownFixture, RealViewportBeneathScrolls)
-{
-    UI_REQUIRE_DISPLAY();
-    juce::Viewport viewport;
-    juce::Component tall;
-    tall.setSize(600, 3000);
-    viewport.setViewedComponent(&tall, false);
-    panel.addAndMakeVisible(viewport);
-    viewport.setBounds(0, 100, 600, 300);
-    panel.dropdown.toFront(false);
-    TestWindow window(panel, 600, 400);
-    Mouse mouse(window);
-    mouse.click(mouse.centreOf(panel.dropdown));
-    ASSERT_NE(panel.dropdown.overlay, nullptr);
-
-    mouse.wheel({ 100, 250 }, -1.0f);
-    EXPECT_GT(viewport.getViewPositionY(), 0);
-    panel.removeChildComponent(&viewport);
-}
-
 TEST_F(DropdownFixture, DestroyingTheDropdownClosesTheOpenListAndLateDismissalsAreHarmless)
 {
     UI_REQUIRE_DISPLAY();
@@ -217,25 +197,6 @@ TEST_F(DropdownFixture, DestroyingTheDropdownClosesTheOpenListAndLateDismissalsA
     EXPECT_EQ(window.top().getNumChildComponents(), 1);
     pumpBriefly();  // the posted closing finds nothing to do
     host.removeAllChildren();
-}
-
-TEST_F(DropdownFixture, TwoDismissalsBeforeTheFirstRunsCloseOnce)
-{
-    UI_REQUIRE_DISPLAY();
-    TestWindow window(panel, 600, 400);
-    Mouse mouse(window);
-    mouse.click(mouse.centreOf(panel.dropdown));
-    ASSERT_NE(panel.dropdown.overlay, nullptr);
-    panel.dropdown.overlay->onDismiss();
-    panel.dropdown.overlay->onDismiss();
-    ASSERT_TRUE(pumpUntil([&] { return panel.dropdown.overlay == nullptr; }));
-    pumpBriefly();
-
-    // And it opens again with fresh rows carrying the stored state.
-    panel.dropdown.options[1].selected = true;
-    mouse.click(mouse.centreOf(panel.dropdown));
-    ASSERT_NE(panel.dropdown.overlay, nullptr);
-    EXPECT_TRUE(panel.dropdown.overlay->rows[1]->selected);
 }
 
 TEST(DropdownRows, TickBoxShowsTheSelectedState)

@@ -79,14 +79,6 @@ TEST(FormLayout, OneRowPerFieldWith140PixelLabels)
     EXPECT_EQ(h.access.segmented("c")->selectedIndex, 1);
 }
 
-TEST(FormLayout, DuplicateLabelTextsPlaceTheFirstLabelInBothRows)
-{
-    FormHost h({ { "a", "Same", 0, {}, {}, {}, {} }, { "b", "Same", 0, {}, {}, {}, {} } });
-    EXPECT_EQ(h.access.label(0)->getBounds(), juce::Rectangle<int>(0, 44, 140, 34));
-    EXPECT_TRUE(h.access.label(1)->getBounds().isEmpty());
-    EXPECT_EQ(h.access.editor("b")->getBounds(), juce::Rectangle<int>(140, 44, 300, 34));
-}
-
 TEST(FormLayout, FormInTheDialogCardTakesTheDetailPlace)
 {
     CustomDialogOverlay overlay;
@@ -195,16 +187,6 @@ TEST(FormFieldStates, DropDownChangesReEvaluateTheFields)
     EXPECT_TRUE(isEnabledField(*ip));
 }
 
-TEST(FormFieldStates, TextFieldAsControllerTakesEffectAtTheNextEvaluation)
-{
-    FormHost h({ { "lock", "Lock", 0, "no", {}, {}, {} }, { "name", "Name", 0, "n", {}, "lock", "yes" } });
-    auto* name = h.access.editor("name");
-    h.access.editor("lock")->setText("yes");  // typing does not re-evaluate
-    EXPECT_TRUE(isEnabledField(*name));
-    h.form.updateFieldStates();
-    EXPECT_TRUE(isDisabled(*name));
-}
-
 TEST(FormValues, ReportedByKey)
 {
     FormHost h({ { "mode", "Mode", 2, "nope", { "Manual", dhcp }, {}, {} },
@@ -227,16 +209,6 @@ TEST(FormValues, ReportedByKey)
     values = h.form.getValues();
     EXPECT_EQ(values["ip"], juce::String());
     EXPECT_EQ(values["mode"], dhcp);
-}
-
-TEST(FormValues, EmptyOptionsGiveEmptyControls)
-{
-    FormHost h({ { "seg", "Seg", 2, "x", {}, {}, {} }, { "drop", "Drop", 1, "x", {}, {}, {} } });
-    clickSegment(*h.access.segmented("seg"), 0);
-    auto values = h.form.getValues();
-    EXPECT_EQ(values["seg"], juce::String());
-    EXPECT_EQ(values["drop"], juce::String());
-    EXPECT_EQ(h.access.combo("drop")->getNumItems(), 0);
 }
 
 TEST(FormTheme, ThemeSwitchRecoloursAndKeepsEachFieldsState)

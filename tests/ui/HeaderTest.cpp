@@ -105,22 +105,6 @@ TEST_F(HeaderFixture, WordmarkIsDrawnAtTheLeftAndTheFallbackTextWhenThereIsNone)
     EXPECT_EQ(countNear(fallback, { 0, 0, 9, 35 }, themeForeground, 60), 0);
 }
 
-TEST_F(HeaderFixture, ThemeChangeSwapsTheWordmark)
-{
-    const auto grey = juce::Colour(0xff808080);
-    auto light = snapshot(header, grey);
-    applyTheme(1);
-    header.sendLookAndFeelChange();
-    auto dark = snapshot(header, grey);
-    applyTheme(0);
-    header.sendLookAndFeelChange();
-    // Dark lettering in the light theme, light lettering in the dark theme.
-    const juce::Rectangle<int> letters(30, 0, 100, 35);
-    EXPECT_GT(countNear(light, letters, nearBlack, 20), 30);
-    EXPECT_GT(countNear(dark, letters, offWhite, 20), 30);
-    EXPECT_LT(countNear(light, letters, offWhite, 20), countNear(dark, letters, offWhite, 20));
-}
-
 TEST_F(HeaderFixture, DevIsDrawnExactlyWhileTheConsoleIsShown)
 {
     const juce::Rectangle<int> middle(designedWidth / 2 - 30, 0, 60, 35);

@@ -59,68 +59,42 @@ const std::vector<std::pair<const char*, IconSource>>& allIcons()
 }
 } // namespace
 
-TEST_F(ThemedTest, LightSchemeAtConstruction)
+TEST_F(ThemedTest, BothColourTablesAndTheirSwitch)
 {
-    EXPECT_EQ(darkTheme, 0);
-    EXPECT_EQ(themeBackground.getARGB(), 0xfffffcf6u);
-    EXPECT_EQ(themeForeground.getARGB(), 0xff131313u);
-
-    EXPECT_EQ(argb(*lf, CustomLookAndFeel::accentColourId), 0xff0680f9u);
-    EXPECT_EQ(argb(*lf, CustomLookAndFeel::separatorColourId), 0xff6f6f6fu);
-    EXPECT_EQ(argb(*lf, CustomLookAndFeel::foregroundColourId), 0xff131313u);
-    EXPECT_EQ(argb(*lf, juce::ResizableWindow::backgroundColourId), 0xfffffcf6u);
-    EXPECT_EQ(argb(*lf, juce::TableHeaderComponent::outlineColourId), 0u);
-    EXPECT_EQ(argb(*lf, juce::TableHeaderComponent::backgroundColourId), 0u);
-    EXPECT_EQ(argb(*lf, juce::TableHeaderComponent::textColourId), 0xff131313u);
-    EXPECT_EQ(argb(*lf, juce::ListBox::backgroundColourId), 0u);
-    EXPECT_EQ(argb(*lf, juce::ListBox::outlineColourId), 0u);
-    EXPECT_EQ(argb(*lf, juce::ListBox::textColourId), 0xff131313u);
-    EXPECT_EQ(argb(*lf, juce::ScrollBar::thumbColourId), 0xff6f6f6fu);
-    EXPECT_EQ(argb(*lf, juce::TextButton::buttonColourId), 0xff4fffafu);
-    EXPECT_EQ(argb(*lf, juce::TextButton::textColourOnId), 0xff131313u);
-    EXPECT_EQ(argb(*lf, juce::TextButton::textColourOffId), 0xff131313u);
-    EXPECT_EQ(argb(*lf, juce::TextEditor::textColourId), 0xff131313u);
-    EXPECT_EQ(argb(*lf, juce::TextEditor::highlightColourId), 0xff0680f9u);
-    EXPECT_EQ(argb(*lf, juce::Label::textColourId), 0xfffffcf6u);
-    EXPECT_EQ(argb(*lf, juce::PopupMenu::backgroundColourId), 0u);
-}
-
-TEST_F(ThemedTest, DarkSchemeSwapsOnlyTheThemeColours)
-{
-    applyTheme(1);
-    EXPECT_EQ(darkTheme, 1);
-    EXPECT_EQ(themeBackground.getARGB(), 0xff131313u);
-    EXPECT_EQ(themeForeground.getARGB(), 0xfffffcf6u);
-
-    for (int id : { (int) CustomLookAndFeel::foregroundColourId, (int) juce::TableHeaderComponent::textColourId,
-                    (int) juce::ListBox::textColourId, (int) juce::TextEditor::textColourId })
-        EXPECT_EQ(argb(*lf, id), 0xfffffcf6u) << std::hex << id;
-    for (int id : { (int) juce::ResizableWindow::backgroundColourId, (int) juce::Label::textColourId })
-        EXPECT_EQ(argb(*lf, id), 0xff131313u) << std::hex << id;
-
-    EXPECT_EQ(argb(*lf, juce::TextButton::buttonColourId), 0xff4fffafu);
-    EXPECT_EQ(argb(*lf, CustomLookAndFeel::accentColourId), 0xff0680f9u);
-    EXPECT_EQ(argb(*lf, CustomLookAndFeel::separatorColourId), 0xff6f6f6fu);
-    EXPECT_EQ(argb(*lf, juce::PopupMenu::backgroundColourId), 0u);
-}
-
-TEST_F(ThemedTest, TogglingTwiceRestoresEveryColour)
-{
-    const int ids[] = { CustomLookAndFeel::accentColourId, CustomLookAndFeel::separatorColourId,
-                        CustomLookAndFeel::foregroundColourId, juce::ResizableWindow::backgroundColourId,
-                        juce::TableHeaderComponent::textColourId, juce::ListBox::textColourId,
-                        juce::TextButton::buttonColourId, juce::TextEditor::textColourId,
-                        juce::Label::textColourId, juce::PopupMenu::backgroundColourId };
-    std::vector<juce::uint32> before;
-    for (int id : ids)
-        before.push_back(argb(*lf, id));
-
-    applyTheme(darkTheme == 1 ? 0 : 1);
-    EXPECT_NE(argb(*lf, juce::ResizableWindow::backgroundColourId), before[3]);
-    applyTheme(darkTheme == 1 ? 0 : 1);
-
-    for (size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(argb(*lf, ids[i]), before[i]) << std::hex << ids[i];
+    struct Entry
+    {
+        int id;
+        juce::uint32 light, dark;
+    };
+    constexpr juce::uint32 paper = 0xfffffcf6u, ink = 0xff131313u, accent = 0xff0680f9u, grey = 0xff6f6f6fu;
+    const Entry table[] = {
+        { CustomLookAndFeel::accentColourId, accent, accent },
+        { CustomLookAndFeel::separatorColourId, grey, grey },
+        { CustomLookAndFeel::foregroundColourId, ink, paper },
+        { juce::ResizableWindow::backgroundColourId, paper, ink },
+        { juce::TableHeaderComponent::outlineColourId, 0u, 0u },
+        { juce::TableHeaderComponent::backgroundColourId, 0u, 0u },
+        { juce::TableHeaderComponent::textColourId, ink, paper },
+        { juce::ListBox::backgroundColourId, 0u, 0u },
+        { juce::ListBox::outlineColourId, 0u, 0u },
+        { juce::ListBox::textColourId, ink, paper },
+        { juce::ScrollBar::thumbColourId, grey, grey },
+        { juce::TextButton::buttonColourId, 0xff4fffafu, 0xff4fffafu },
+        { juce::TextEditor::textColourId, ink, paper },
+        { juce::TextEditor::highlightColourId, accent, accent },
+        { juce::Label::textColourId, paper, ink },
+        { juce::PopupMenu::backgroundColourId, 0u, 0u },
+    };
+    // Light at construction, dark after the switch, light again after switching back.
+    for (int theme : { 0, 1, 0 })
+    {
+        applyTheme(theme);
+        EXPECT_EQ(darkTheme, theme);
+        EXPECT_EQ(themeBackground.getARGB(), theme == 0 ? paper : ink);
+        EXPECT_EQ(themeForeground.getARGB(), theme == 0 ? ink : paper);
+        for (const auto& e : table)
+            EXPECT_EQ(argb(*lf, e.id), theme == 0 ? e.light : e.dark) << std::hex << e.id << " theme " << theme;
+    }
 }
 
 TEST(Theme, ApplyThemeWithAnotherDefaultLookAndFeelOnlyChangesTheVariables)
@@ -137,19 +111,6 @@ TEST(Theme, ApplyThemeWithAnotherDefaultLookAndFeelOnlyChangesTheVariables)
     applyTheme(0);
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
     EXPECT_EQ(themeForeground, nearBlack);
-}
-
-TEST_F(ThemedTest, EmbeddedVarelaIsUsedForEveryFont)
-{
-    ASSERT_TRUE(lf->hasEmbeddedTypeface());
-    const auto face = lf->getTypefaceForFont(juce::Font(17.0f));
-    ASSERT_NE(face, nullptr);
-    EXPECT_EQ(face->getName(), "Varela");
-    EXPECT_EQ(lf->getTypefaceForFont(juce::Font("DejaVu Serif", 24.0f, juce::Font::bold)), face);
-
-    // Fonts created anywhere in the program resolve to it through the default look-and-feel.
-    EXPECT_EQ(juce::Font(13.0f).getTypefacePtr()->getName(), "Varela");
-    EXPECT_GT(juce::Font(17.0f).getStringWidthFloat("Brelm Discovery"), 20.0f);
 }
 
 TEST(Theme, CreateIconDrawableRejectsWhatIsNoIcon)
@@ -293,29 +254,6 @@ TEST_F(ThemedTest, PopupItemHighlightAndDisabledText)
 
     const auto separator = draw(true, true, true);
     EXPECT_EQ(maxAlphaIn(separator, { 0, 0, 200, 34 }), 0);
-}
-
-TEST_F(ThemedTest, PopupMenuMetrics)
-{
-    int w = 0, h = 0;
-    lf->getIdealPopupMenuItemSize("Copy", false, -1, w, h);
-    EXPECT_GE(h, 34);
-    int sw = 0, sh = 0, baseW = 0, baseH = 0;
-    lf->getIdealPopupMenuItemSize("", true, -1, sw, sh);
-    juce::LookAndFeel_V4 base;
-    base.getIdealPopupMenuItemSize("", true, -1, baseW, baseH);
-    EXPECT_EQ(sh, baseH);
-    EXPECT_EQ(lf->getPopupMenuBorderSizeWithOptions(juce::PopupMenu::Options()), 0);
-
-    auto image = blank(100, 60);
-    {
-        juce::Graphics g(image);
-        lf->drawPopupMenuBackground(g, 100, 60);
-    }
-    EXPECT_EQ(image.getPixelAt(50, 30), offWhite);
-    EXPECT_EQ(alphaAt(image, 0, 0), 0);  // rounded corner
-    EXPECT_GT(image.getPixelAt(0, 30).getAlpha(), 100);
-    EXPECT_LT(image.getPixelAt(0, 30).getBrightness(), 0.5f);  // outline in the foreground colour
 }
 
 TEST_F(ThemedTest, RoundedCornerMaskScalesWithTheDisplay)

@@ -106,16 +106,3 @@ TEST_F(SearchBoxFixture, HoverCoversTheEditorAndTheClearButtonAndThickensTheOutl
     EXPECT_LT(thick.getPixelAt(100, 1).getBrightness(), thin.getPixelAt(100, 1).getBrightness());
 }
 
-TEST_F(SearchBoxFixture, ThemeChangeRecoloursTheTypedText)
-{
-    box.editor.setText("abc", juce::dontSendNotification);
-    applyTheme(1);
-    box.sendLookAndFeelChange();
-    EXPECT_EQ(box.editor.findColour(juce::TextEditor::textColourId), offWhite);
-    EXPECT_EQ(box.editor.findColour(juce::CaretComponent::caretColourId), offWhite);
-    auto image = snapshot(box);
-    applyTheme(0);
-    box.sendLookAndFeelChange();
-    EXPECT_TRUE(nearer(image.getPixelAt(100, 17), nearBlack, offWhite));
-    EXPECT_GT(countNear(image, { 12, 0, 60, 35 }, offWhite, 60), 5);
-}

@@ -152,17 +152,6 @@ TEST(ToastOverlay, PaintsCardOutlineAndTextInThemeColours)
     EXPECT_EQ(ui_test::countNear(image, { 120, 4, 90, 34 }, themeForeground), 0);
 }
 
-TEST(ToastOverlay, LongTextIsCutOffInsideThePadding)
-{
-    ui_test::LightThemeGuard theme;
-    Parent p;
-    p.toast.show(juce::String::repeatedString("W", 60), false);
-    p.toast.setAlpha(1.0f);
-    const auto image = ui_test::transparentSnapshot(p.toast);
-    // No text in the 14-pixel padding on the right (only the outline at the very edge).
-    EXPECT_EQ(ui_test::countNear(image, { 207, 6, 12, 30 }, themeForeground), 0);
-}
-
 TEST(ToastOverlay, ClicksReachTheButtonBeneath)
 {
     UI_REQUIRE_DISPLAY();

@@ -130,41 +130,6 @@ TEST_F(TableCells, LinkCellOpensOnLeftClickAndCopiesOnRightClick)
     }
 }
 
-TEST_F(TableCells, EmptyLinkCellIgnoresClicksAndDrawsNothing)
-{
-    addDevice(context, device("1", "Desk"));
-    auto* link = cell<LinkCellComponent>(5);
-    ASSERT_NE(link, nullptr);
-
-    LogCapture log;
-    link->mouseDown(leftClickOn(*link));
-    link->mouseDown(rightClickOn(*link));
-    EXPECT_TRUE(log.lines().isEmpty());
-    EXPECT_TRUE(toasts.isEmpty());
-    EXPECT_EQ(rightmostInk(snapshot(*link)), -1);
-}
-
-TEST_F(TableCells, LinkTextIsDrawnInTheAccentColourBrighterWhenHovered)
-{
-    auto spec = device("1", "Desk");
-    spec.webAccess = "http://desk.local";
-    addDevice(context, spec);
-    auto* link = cell<LinkCellComponent>(5);
-    ASSERT_NE(link, nullptr);
-
-    const auto idle = snapshot(*link);
-    link->mouseEnter(leftClickOn(*link));
-    EXPECT_TRUE(link->hovered);
-    const auto hovered = snapshot(*link);
-
-    const auto full = countNear(hovered, hovered.getBounds(), accentBlue, 8);
-    EXPECT_GT(full, 20);
-    EXPECT_LT(countNear(idle, idle.getBounds(), accentBlue, 8), full) << "idle text is at 80 %";
-
-    link->mouseExit(leftClickOn(*link));
-    EXPECT_FALSE(link->hovered);
-}
-
 TEST_F(TableCells, NetCellsShowDashesNotAvailableOrTheAddress)
 {
     auto spec = device("1", "Desk", "0.0.0.0", "");
