@@ -75,7 +75,7 @@ tmx::DeviceInfo deviceWithMacs(const std::string& mac0, const std::string& mac1)
 
 } // namespace
 
-TEST(BroadcastProtocolFrames, QueryFrame)
+TEST(BroadcastProtocolFrames, QueryFrameAndWhatBuildsNothing)
 {
     BroadcastProtocol protocol;
     const Bytes expected { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x0D, 0x00, 0x01, 0x00, 0x00, 0x55, 0x00,
@@ -84,6 +84,13 @@ TEST(BroadcastProtocolFrames, QueryFrame)
     for (int kind : { 0, 1, 2, 4, 5, -1 })
         EXPECT_TRUE(protocol.buildRequest(kind).empty()) << kind;
     EXPECT_TRUE(protocol.buildAnnouncement(tmx::DeviceInfo(), tmx::MessageKind::deviceInfo).empty());
+    EXPECT_TRUE(protocol.buildCommand(deviceWithMacs("00:1A:2B:3C:4D:5E", ""), tmx::ReservedRequest {}).empty());
+    tmx::NetworkChangeRequest r;
+    for (int iface : { -1, 2, 1000 })
+    {
+        r.iface = iface;
+        EXPECT_TRUE(protocol.buildCommand(deviceWithMacs("00:1A:2B:3C:4D:5E", ""), r).empty()) << iface;
+    }
 }
 
 TEST(BroadcastProtocolFrames, FinderOnAndOff)
@@ -98,12 +105,6 @@ TEST(BroadcastProtocolFrames, FinderOnAndOff)
     EXPECT_EQ(protocol.buildCommand(device, tmx::FinderRequest { false }), off);
     // The Finder frame carries no address of the device.
     EXPECT_EQ(protocol.buildCommand(tmx::DeviceInfo(), tmx::FinderRequest { true }), on);
-}
-
-TEST(BroadcastProtocolFrames, ReservedCommandBuildsNothing)
-{
-    BroadcastProtocol protocol;
-    EXPECT_TRUE(protocol.buildCommand(deviceWithMacs("00:1A:2B:3C:4D:5E", ""), tmx::ReservedRequest {}).empty());
 }
 
 TEST(BroadcastProtocolFrames, NetworkSettingsStatic)
@@ -192,28 +193,6 @@ TEST(BroadcastProtocolFrames, NetworkSettingsAddressRules)
     s.dns1 = "192.168.001.010";    // leading zeros are decimal
     s.dns2 = "1..2.3";
     EXPECT_EQ(addressesOf(s), (Bytes { 1, 2, 3, 4, 0, 0, 0, 0, 1, 0, 0, 1, 192, 168, 1, 10, 0, 0, 0, 0 }));
-}
-
-TEST(BroadcastProtocolFrames, NetworkSettingsWithInvalidInterfaceBuildsNothing)
-{
-    BroadcastProtocol protocol;
-    tmx::NetworkChangeRequest r;
-    r.ip = "192.168.1.20";
-    for (int iface : { -1, 2, 1000 })
-    {
-        r.iface = iface;
-        EXPECT_TRUE(protocol.buildCommand(deviceWithMacs("00:1A:2B:3C:4D:5E", ""), r).empty()) << iface;
-    }
-}
-
-TEST(BroadcastProtocolFormat, Ipv4Text)
-{
-    const uint8_t a[] = { 192, 168, 1, 20 };
-    const uint8_t b[] = { 0, 0, 0, 0 };
-    const uint8_t c[] = { 255, 10, 9, 100 };
-    EXPECT_EQ(BroadcastProtocol::formatIpv4(a), "192.168.1.20");
-    EXPECT_EQ(BroadcastProtocol::formatIpv4(b), "0.0.0.0");
-    EXPECT_EQ(BroadcastProtocol::formatIpv4(c), "255.10.9.100");
 }
 
 TEST(BroadcastProtocolParse, ReplyFormAFillsTheRecord)

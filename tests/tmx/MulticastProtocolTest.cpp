@@ -254,15 +254,6 @@ TEST(MulticastProtocolBuild, AnnouncementParsesBackIntoTheRecord)
     EXPECT_EQ(d.id, "00:11:22:33:44:55-00:11:22:33:44:56-80");
 }
 
-TEST(MulticastProtocolBuild, CommandParsesAsAction)
-{
-    MulticastProtocol protocol;
-    const auto p = parse(asText(protocol.buildCommand(commandTarget(), exampleRequest())), "10.0.0.9", 1236);
-    EXPECT_TRUE(p.ok);
-    EXPECT_EQ(p.kind, tmx::MessageKind::action);
-    EXPECT_EQ(p.event.senderAddress, "10.0.0.9");
-}
-
 // ---------------------------------------------------------------- parsing
 
 TEST(MulticastProtocolParse, TypicalDeviceInfo)

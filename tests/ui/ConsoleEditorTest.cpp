@@ -165,19 +165,6 @@ TEST_F(ConsoleTest, MenuHasSelectAllCopyAndClearAll)
     EXPECT_EQ(text(), "after\n");
 }
 
-TEST_F(ConsoleTest, TypingChangesNothing)
-{
-    logger.logMessage("log");
-    ASSERT_TRUE(pumpUntil([&] { return text().isNotEmpty(); }, 10000));
-    auto* editor = console->getEditor();
-    editor->insertTextAtCaret("typed");
-    editor->keyPressed(juce::KeyPress('x'));
-    editor->keyPressed(juce::KeyPress(juce::KeyPress::backspaceKey));
-    editor->keyPressed(juce::KeyPress(juce::KeyPress::returnKey));
-    EXPECT_EQ(text(), "log\n");
-    EXPECT_TRUE(editor->isReadOnly());
-}
-
 TEST_F(ConsoleTest, ThemeSwitchRecoloursPaneAndText)
 {
     auto check = [&](juce::Colour background, juce::Colour foreground)
@@ -245,24 +232,3 @@ TEST(ConsoleSplitter, DragReportsScreenMovementWhateverTheSplitterDoes)
     EXPECT_EQ(splitter.getMouseCursor(), juce::MouseCursor(juce::MouseCursor::UpDownResizeCursor));
 }
 
-TEST(ConsoleSplitter, BarIsFaintUntilTheMouseEnters)
-{
-    CustomLookAndFeel lf;
-    ConsoleSplitter splitter;
-    splitter.setLookAndFeel(&lf);
-    splitter.setBounds(0, 0, 200, 12);
-
-    auto bar = [&] { return splitter.createComponentSnapshot(splitter.getLocalBounds()).getPixelAt(100, 6); };
-    EXPECT_NEAR(bar().getAlpha(), 102, 3);
-    EXPECT_NEAR(bar().getRed(), neutralGrey.getRed(), 2);  // premultiplied storage rounds a little
-
-    splitter.mouseEnter(leftClickOn(splitter, { 100.0f, 6.0f }));
-    EXPECT_EQ(bar(), neutralGrey);
-    const auto shot = splitter.createComponentSnapshot(splitter.getLocalBounds());
-    EXPECT_EQ(shot.getPixelAt(78, 6).getAlpha(), 0);   // 40 px wide, centred
-    EXPECT_EQ(shot.getPixelAt(100, 2).getAlpha(), 0);  // 4 px high, centred
-
-    splitter.mouseExit(leftClickOn(splitter, { 100.0f, 6.0f }));
-    EXPECT_NEAR(bar().getAlpha(), 102, 3);
-    splitter.setLookAndFeel(nullptr);
-}

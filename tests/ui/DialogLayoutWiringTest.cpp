@@ -129,28 +129,6 @@ TEST_F(DialogLayoutFixture, ShowDialogFillsTheOverlayOverTheWholeLayout)
     EXPECT_FALSE(overlay->isVisible());
 }
 
-TEST_F(DialogLayoutFixture, ShowFormDialogForwardsEveryArgument)
-{
-    int result = -1;
-    std::map<juce::String, juce::String> values;
-    context->showFormDialog("NET 1 settings", "Demo device",
-                            { { "mode", "IP Mode", 2, "Manual", { "Manual", "Auto (DHCP)" }, {}, {} } },
-                            { { 0, "Cancel", 1 }, { 1, "Apply", 0 } }, 0,
-                            [&](int id, const std::map<juce::String, juce::String>& v) {
-                                result = id;
-                                values = v;
-                            },
-                            {});
-    ASSERT_TRUE(overlay->isVisible());
-    DialogOverlayTestAccess access(*overlay);
-    ASSERT_NE(access.form(), nullptr);
-    EXPECT_EQ(access.title().titleLabel.getText(), "NET 1 settings");
-    EXPECT_EQ(access.message().getText(), "Demo device");
-    access.buttons()[1]->triggerClick();
-    EXPECT_TRUE(pumpUntil([&] { return result == 1; }));
-    EXPECT_EQ(values["mode"], "Manual");
-}
-
 TEST_F(DialogLayoutFixture, ToastStaysAboveAnOpenDialog)
 {
     context->showDialog("About", {}, {}, { { 0, "Close", 1 } }, 0, {}, {}, {}, {});

@@ -225,31 +225,6 @@ TEST(DialogDetailText, WordWrapKeepsLongWordsWhole)
 
 // ---- title row ----
 
-TEST(DialogTitle, IconAndTitleAreCentredTogether)
-{
-    Host h;
-    h.message("About", {}, {}, okOnly, 0, {}, EmbeddedResources::infoIconSvg());
-    auto& title = h.access.title();
-    ASSERT_NE(title.iconDrawable, nullptr);
-    const int textWidth = title.titleLabel.getFont().getStringWidth("About");
-    const int group = 30 + 5 + textWidth;
-    const int groupX = (440 - group) / 2;
-    EXPECT_EQ(title.iconBounds, juce::Rectangle<float>(static_cast<float>(groupX), 0, 30, 30));
-    EXPECT_EQ(title.titleLabel.getBounds(), juce::Rectangle<int>(groupX + 35, 0, textWidth, 30));
-    EXPECT_FLOAT_EQ(title.titleLabel.getFont().getHeight(), 24.0f);
-
-    // The next dialog without an icon drops it; the title fills the row.
-    h.message("Update", {}, {});
-    EXPECT_EQ(title.iconDrawable, nullptr);
-    EXPECT_TRUE(title.iconBounds.isEmpty());
-    EXPECT_EQ(title.titleLabel.getBounds(), juce::Rectangle<int>(0, 0, 440, 30));
-
-    // Data that is not SVG gives no icon.
-    static const char notSvg[] = "not an svg";
-    h.message("Bad", {}, {}, okOnly, 0, {}, IconSource { notSvg, static_cast<int32_t>(sizeof(notSvg) - 1) });
-    EXPECT_EQ(title.iconDrawable, nullptr);
-}
-
 // ---- clicks ----
 
 TEST(DialogOverlay, ButtonClickHidesTheOverlayBeforeTheCallback)
@@ -453,49 +428,3 @@ TEST(DialogOverlay, PaintsBackdropCardAndOutline)
     EXPECT_GT(ui_test::countNear(image, { 370, 280, 460, 1 }, themeForeground), 400);
 }
 
-TEST(DialogOverlay, ThemeSwitchRecoloursTheOpenDialog)
-{
-    ui_test::LightThemeGuard theme;
-    Host h;
-    h.message("About", "Version 1.00", "Detail", okOnly, 0, {}, EmbeddedResources::infoIconSvg());
-    applyTheme(1);
-    h.sendLookAndFeelChange();
-    EXPECT_EQ(h.access.message().findColour(juce::Label::textColourId), offWhite);
-    EXPECT_EQ(h.access.title().titleLabel.findColour(juce::Label::textColourId), offWhite);
-    ASSERT_NE(h.access.title().iconDrawable, nullptr);
-    const auto image = h.overlay.createComponentSnapshot(h.overlay.getLocalBounds(), false, 1.0f);
-    EXPECT_EQ(image.getPixelAt(static_cast<int>(h.access.card().getX()) + 10,
-                               static_cast<int>(h.access.card().getY()) + 10)
-                  .getARGB(),
-              nearBlack.getARGB());
-}
-
-TEST(DialogButton, DrawsEachStyle)
-{
-    ui_test::LightThemeGuard theme;
-    auto paint = [](int style) {
-        DialogButton b({ 1, "OK", style });
-        b.setSize(150, 30);
-        return ui_test::transparentSnapshot(b);
-    };
-
-    const auto filled = paint(0);
-    EXPECT_EQ(filled.getPixelAt(10, 15).getARGB(), mintGreen.getARGB());
-    EXPECT_GT(ui_test::countNear(filled, { 55, 5, 40, 20 }, nearBlack, 60), 10);
-
-    const auto outline = paint(1);
-    EXPECT_EQ(outline.getPixelAt(10, 15).getAlpha(), 0);
-    EXPECT_GT(ui_test::countNear(outline, { 10, 0, 130, 1 }, themeForeground), 100);
-    EXPECT_GT(ui_test::countNear(outline, { 55, 5, 40, 20 }, themeForeground, 60), 10);
-
-    const auto mint = paint(2);
-    EXPECT_GT(ui_test::countNear(mint, { 10, 0, 130, 1 }, mintGreen), 100);
-    EXPECT_EQ(mint.getPixelAt(10, 15).getAlpha(), 0);
-
-    const auto none = paint(7);
-    int inked = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 150; ++x)
-            inked += none.getPixelAt(x, y).getAlpha() != 0;
-    EXPECT_EQ(inked, 0);
-}

@@ -199,16 +199,3 @@ TEST_F(DropdownFixture, DestroyingTheDropdownClosesTheOpenListAndLateDismissalsA
     host.removeAllChildren();
 }
 
-TEST(DropdownRows, TickBoxShowsTheSelectedState)
-{
-    applyTheme(0);
-    MultiSelectDropdownComponent::OptionRow row("BrelmTARN", false);
-    row.setBounds(0, 0, 200, 34);
-    auto off = snapshot(row);
-    row.selected = true;
-    auto on = snapshot(row);
-    // The 10 x 10 inner square at (15, 12).
-    EXPECT_FALSE(nearer(off.getPixelAt(20, 17), themeForeground, themeBackground));
-    EXPECT_TRUE(nearer(on.getPixelAt(20, 17), themeForeground, themeBackground));
-    EXPECT_GT(countNear(on, { 36, 0, 164, 34 }, themeForeground, 80), 10);
-}

@@ -114,18 +114,6 @@ TEST_F(FooterFixture, ButtonsSitAtTheRightEndOfA1200By30Footer)
     EXPECT_EQ(footer.infoButton.getY(), -5);
 }
 
-TEST_F(FooterFixture, PaintsTheSeparatorAndTheCountFromX20)
-{
-    devices().appendChild(makeDevice("a", false), nullptr);
-    FooterComponent footer(context);
-    footer.setBounds(0, 0, 1200, 30);
-    auto image = snapshot(footer, juce::Colours::red);
-    EXPECT_EQ(image.getPixelAt(600, 0), neutralGrey);
-    EXPECT_EQ(image.getPixelAt(600, 1), themeBackground);
-    EXPECT_EQ(countNear(image, { 0, 1, 19, 29 }, themeForeground, 80), 0);
-    EXPECT_GT(countNear(image, { 20, 1, 100, 29 }, themeForeground, 80), 10);
-}
-
 TEST_F(FooterFixture, ToggleShowsASunInTheLightThemeAndACrescentInTheDark)
 {
     FooterComponent footer(context);

@@ -51,23 +51,6 @@ TEST_F(IconButtonFixture, ClicksOnPressAndReleaseWithEitherButtonButNotAfterADra
     EXPECT_EQ(clicks, 3);
 }
 
-TEST_F(IconButtonFixture, HoverFollowsThePointerAndWithoutCallbackNothingHappens)
-{
-    UI_REQUIRE_DISPLAY();
-    button.onClick = nullptr;
-    TestWindow window(button, 100, 100);
-    Mouse mouse(window);
-
-    mouse.move({ 80, 80 });
-    EXPECT_FALSE(button.hovered);
-    mouse.move({ 20, 20 });
-    EXPECT_TRUE(button.hovered);
-    mouse.click({ 20, 20 });  // no callback: still safe
-    mouse.move({ 80, 80 });
-    EXPECT_FALSE(button.hovered);
-    EXPECT_EQ(button.getMouseCursor(), juce::MouseCursor(juce::MouseCursor::PointingHandCursor));
-}
-
 TEST_F(IconButtonFixture, ActiveButtonIsDrawnInverted)
 {
     button.setBounds(0, 0, 35, 35);

@@ -97,34 +97,6 @@ TEST_F(ThemedTest, BothColourTablesAndTheirSwitch)
     }
 }
 
-TEST(Theme, ApplyThemeWithAnotherDefaultLookAndFeelOnlyChangesTheVariables)
-{
-    juce::LookAndFeel_V4 plain;
-    juce::LookAndFeel::setDefaultLookAndFeel(&plain);
-    const auto plainBackground = plain.findColour(juce::ResizableWindow::backgroundColourId);
-
-    applyTheme(1);
-    EXPECT_EQ(darkTheme, 1);
-    EXPECT_EQ(themeBackground, nearBlack);
-    EXPECT_EQ(plain.findColour(juce::ResizableWindow::backgroundColourId), plainBackground);
-
-    applyTheme(0);
-    juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
-    EXPECT_EQ(themeForeground, nearBlack);
-}
-
-TEST(Theme, CreateIconDrawableRejectsWhatIsNoIcon)
-{
-    const char* text = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
-    EXPECT_EQ(createIconDrawable({ nullptr, 10 }, nearBlack), nullptr);
-    EXPECT_EQ(createIconDrawable({ text, 0 }, nearBlack), nullptr);
-    EXPECT_EQ(createIconDrawable({ text, -5 }, nearBlack), nullptr);
-    const char* notXml = "this is not xml at all";
-    EXPECT_EQ(createIconDrawable({ notXml, (int32_t) std::strlen(notXml) }, nearBlack), nullptr);
-    const char* notSvg = "<html><body/></html>";
-    EXPECT_EQ(createIconDrawable({ notSvg, (int32_t) std::strlen(notSvg) }, nearBlack), nullptr);
-}
-
 TEST(Theme, EveryIconIsA24PixelShapeRecolouredCompletely)
 {
     for (const auto& [name, source] : allIcons())
@@ -166,36 +138,6 @@ TEST(Theme, EveryIconIsA24PixelShapeRecolouredCompletely)
     }
 }
 
-TEST(Theme, WordmarksDrawTheirOwnColoursInsideTheClippedMark)
-{
-    struct Case
-    {
-        IconSource source;
-        juce::Colour lettering;
-    };
-    for (const auto& c : { Case { EmbeddedResources::logoLightSvg(), juce::Colour(0xff131313) },
-                           Case { EmbeddedResources::logoDarkSvg(), juce::Colour(0xfffffcf6) } })
-    {
-        const auto text = juce::String::fromUTF8(c.source.svgData, c.source.svgSize);
-        EXPECT_TRUE(text.contains("viewBox=\"0 0 2476 512\"") && text.contains("clipPath"));
-        auto xml = juce::parseXML(text);
-        ASSERT_NE(xml, nullptr);
-        auto drawable = juce::Drawable::createFromSVG(*xml);
-        ASSERT_NE(drawable, nullptr);
-
-        // Half size: 1238 x 256.
-        auto image = juce::Image(juce::Image::ARGB, 1238, 256, true);
-        {
-            juce::Graphics g(image);
-            drawable->draw(g, 1.0f, juce::AffineTransform::scale(0.5f));
-        }
-        EXPECT_EQ(image.getPixelAt(40, 50), mintGreen);       // inside the rounded mark
-        EXPECT_EQ(image.getPixelAt(22, 30).getAlpha(), 0);     // its corner is clipped away
-        EXPECT_EQ(image.getPixelAt(20 + 300, 128), c.lettering);  // the stem of the B
-        EXPECT_EQ(image.getPixelAt(1200, 20).getAlpha(), 0);   // nothing above the M
-    }
-}
-
 TEST_F(ThemedTest, PopupItemsOfTheColumnMenuGetATickBox)
 {
     const juce::Rectangle<int> area(0, 0, 200, 34);
@@ -226,62 +168,6 @@ TEST_F(ThemedTest, PopupItemsOfTheColumnMenuGetATickBox)
     }
     EXPECT_GT(maxAlphaIn(draw("Model", true, false, false), { 36, 0, 60, 34 }), 150);
     EXPECT_EQ(maxAlphaIn(draw("Model", true, false, false), { 29, 0, 7, 34 }), 0);  // text starts 36 px in
-}
-
-TEST_F(ThemedTest, PopupItemHighlightAndDisabledText)
-{
-    const juce::Rectangle<int> area(0, 0, 200, 34);
-    auto draw = [&](bool active, bool highlighted, bool separator = false)
-    {
-        auto image = blank(200, 34);
-        juce::Graphics g(image);
-        lf->drawPopupMenuItem(g, area, separator, active, highlighted, false, true, "Copy", "Ctrl+C", nullptr,
-                              nullptr);
-        return image;
-    };
-
-    const auto highlighted = draw(true, true);
-    EXPECT_NEAR(alphaAt(highlighted, 190, 30), 26, 3);  // foreground at 10 percent
-    const auto textAlpha = maxAlphaIn(draw(true, false), { 12, 0, 60, 34 });
-    EXPECT_NEAR(textAlpha, 230, 6);
-
-    const auto disabled = draw(false, true);
-    EXPECT_EQ(alphaAt(disabled, 190, 30), 0);  // no highlight on a disabled item
-    EXPECT_NEAR(maxAlphaIn(disabled, { 12, 0, 60, 34 }), 102, 6);
-
-    // Shortcut text and sub-menu arrow are never drawn: the right half stays empty.
-    EXPECT_EQ(maxAlphaIn(draw(true, false), { 100, 0, 100, 34 }), 0);
-
-    const auto separator = draw(true, true, true);
-    EXPECT_EQ(maxAlphaIn(separator, { 0, 0, 200, 34 }), 0);
-}
-
-TEST_F(ThemedTest, RoundedCornerMaskScalesWithTheDisplay)
-{
-    auto source = juce::Image(juce::Image::ARGB, 100, 50, true);
-    source.clear(source.getBounds(), juce::Colours::red);
-
-    auto apply = [&](float scale)
-    {
-        auto dest = blank(100, 50);
-        juce::Graphics g(dest);
-        CustomLookAndFeel::RoundedCornerMask mask;
-        mask.applyEffect(source, g, scale, 1.0f);
-        return dest;
-    };
-
-    const auto normal = apply(1.0f);
-    const auto scaled = apply(1.5f);
-    EXPECT_EQ(alphaAt(normal, 0, 0), 0);
-    EXPECT_EQ(normal.getPixelAt(50, 25), juce::Colours::red);
-    EXPECT_GT(alphaAt(normal, 3, 3), 200);  // inside an 8-pixel corner
-    EXPECT_LT(alphaAt(scaled, 2, 2), 30);   // outside a 12-pixel one
-    EXPECT_GT(alphaAt(normal, 2, 2), 60);
-    EXPECT_GT(alphaAt(scaled, 5, 5), 200);
-
-    juce::Component window;
-    lf->preparePopupMenuWindow(window);
-    EXPECT_NE(window.getComponentEffect(), nullptr);
 }
 
 TEST_F(ThemedTest, TableHeaderColumnTitleAndSortTriangle)
@@ -320,46 +206,3 @@ TEST_F(ThemedTest, TableHeaderColumnTitleAndSortTriangle)
     EXPECT_GT(maxAlphaIn(unsorted, { 0, 0, x, 30 }), 200);
 }
 
-TEST_F(ThemedTest, TextEditorOutlineFollowsFocusAndReadOnly)
-{
-    juce::Component window;
-    window.setBounds(0, 0, 300, 100);
-    juce::TextEditor editor;
-    editor.setBounds(10, 10, 200, 30);
-    window.addAndMakeVisible(editor);
-    window.addToDesktop(0);
-    window.setVisible(true);
-
-    editor.setColour(juce::TextEditor::backgroundColourId, juce::Colours::yellow);
-    editor.setColour(juce::TextEditor::outlineColourId, juce::Colours::red);
-    editor.setColour(juce::TextEditor::focusedOutlineColourId, juce::Colours::blue);
-
-    auto outlineColour = [&]
-    {
-        auto image = blank(200, 30);
-        juce::Graphics g(image);
-        lf->fillTextEditorBackground(g, 200, 30, editor);
-        lf->drawTextEditorOutline(g, 200, 30, editor);
-        EXPECT_EQ(image.getPixelAt(100, 15), juce::Colours::yellow);
-        EXPECT_EQ(alphaAt(image, 0, 0), 0);  // rounded background
-        return image.getPixelAt(100, 0).withAlpha((juce::uint8) 255);
-    };
-
-    EXPECT_EQ(outlineColour(), juce::Colours::red);
-
-    editor.grabKeyboardFocus();
-    if (editor.hasKeyboardFocus(true))
-    {
-        EXPECT_EQ(outlineColour(), juce::Colours::blue);
-        editor.setReadOnly(true);
-        EXPECT_EQ(outlineColour(), juce::Colours::red);  // focused but read-only
-        editor.setReadOnly(false);
-        editor.setEnabled(false);
-        EXPECT_EQ(outlineColour(), juce::Colours::red);  // disabled counts as read-only
-    }
-    else
-    {
-        ADD_FAILURE() << "the editor could not take the keyboard focus";
-    }
-    window.removeFromDesktop();
-}

@@ -72,37 +72,3 @@ TEST_F(SearchBoxFixture, ClearButtonClickEmptiesTheTextAndReportsOnce)
     EXPECT_FALSE(box.clearButton.isVisible());
 }
 
-TEST_F(SearchBoxFixture, HoverCoversTheEditorAndTheClearButtonAndThickensTheOutline)
-{
-    UI_REQUIRE_DISPLAY();
-    // Its own place on the display, since the real pointer moves here.
-    TestWindow window(box, 240, 100, { 1150, 780 });
-    Mouse mouse(window);
-    box.editor.setText("x", juce::sendNotification);
-    ASSERT_TRUE(pumpUntil([&] { return box.clearButton.isVisible(); }));
-
-    // Another test process may move the real pointer at any time: settle each position before checking.
-    // Hover is worked out on enter and exit, so each try comes in from the other side.
-    const juce::Point<int> outside(220, 70);
-    auto hoveredAt = [&](juce::Point<int> p, bool expected)
-    {
-        return pumpUntil([&] {
-            mouse.hoverTo(expected ? outside : juce::Point<int>(60, 17));
-            mouse.hoverTo(p);
-            return box.hovered == expected;
-        });
-    };
-    EXPECT_TRUE(hoveredAt(outside, false));
-    EXPECT_TRUE(hoveredAt({ 60, 17 }, true));  // over the editor text
-    EXPECT_TRUE(hoveredAt(mouse.centreOf(box.clearButton), true));
-    EXPECT_TRUE(hoveredAt({ 6, 17 }, true));  // the box's own left margin
-    EXPECT_TRUE(hoveredAt(outside, false));
-
-    // Outline thickness: the second pixel row from the top is touched only by the thicker stroke.
-    auto thin = snapshot(box);
-    box.hovered = true;
-    auto thick = snapshot(box);
-    EXPECT_TRUE(nearer(thin.getPixelAt(100, 0), themeForeground, themeBackground));
-    EXPECT_LT(thick.getPixelAt(100, 1).getBrightness(), thin.getPixelAt(100, 1).getBrightness());
-}
-

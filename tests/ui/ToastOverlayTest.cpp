@@ -84,15 +84,6 @@ TEST(ToastOverlay, FadesInHoldsAndFadesOutTickByTick)
     EXPECT_FALSE(Access::timerRunning(t));
 }
 
-TEST(ToastOverlay, RunsOnItsOwnTimerUntilHidden)
-{
-    Parent p;
-    p.toast.show("timer", false);
-    EXPECT_TRUE(pumpUntil([&] { return p.toast.state == 1; }));
-    EXPECT_TRUE(pumpUntil([&] { return !p.toast.isVisible(); }, 20000));
-    EXPECT_FALSE(Access::timerRunning(p.toast));
-}
-
 TEST(ToastOverlay, PersistentToastHoldsUntilHidden)
 {
     Parent p;

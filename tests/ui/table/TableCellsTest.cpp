@@ -281,18 +281,3 @@ TEST_F(TableCells, FinderButtonShowsTheStateAndStaysWhenTheEngineRefuses)
     EXPECT_GT(countNear(image, image.getBounds(), expected, 6), 1000);
 }
 
-TEST_F(TableCells, ThemeSwitchRecoloursTheEditIconWithoutARefresh)
-{
-    addDevice(context, device("1", "Desk", "192.168.1.7"));
-    auto& button = cell<NetCellComponent>(6)->editButton;
-    ASSERT_TRUE(button.isVisible());
-    ASSERT_NE(button.icon, nullptr);
-
-    const auto light = snapshot(button);
-    EXPECT_GT(countNear(light, light.getBounds(), nearBlack, 30), 10);
-
-    applyTheme(1);
-    list.sendLookAndFeelChange();
-    const auto dark = snapshot(button);
-    EXPECT_GT(countNear(dark, dark.getBounds().reduced(6), offWhite, 30), 10);
-}
