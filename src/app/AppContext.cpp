@@ -81,22 +81,26 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
 
     if (event.event == tmx::DeviceEvent::removed)
     {
-        auto child = list.getChildWithProperty(ids::id, idText);
+        auto child = findDevice(list, info.id, idText);
         if (child.isValid())
+        {
+            deviceIndex.erase(info.id);
             list.removeChild(child, nullptr);
+        }
         return;
     }
 
     if (event.event != tmx::DeviceEvent::added && event.event != tmx::DeviceEvent::updated)
         return;
 
-    auto device = list.getChildWithProperty(ids::id, idText);
+    auto device = findDevice(list, info.id, idText);
     if (!device.isValid())
     {
         // Listeners see the node arrive with only its id, then the property changes.
         device = juce::ValueTree(ids::Device);
         device.setProperty(ids::id, idText, nullptr);
         list.appendChild(device, nullptr);
+        deviceIndex[info.id] = device;
     }
 
     device.setProperty(ids::name, fromUtf8(info.name), nullptr);
@@ -128,4 +132,25 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
         iface.setProperty(ids::dns2, fromUtf8(net.dns2), nullptr);
         iface.setProperty(ids::mac, fromUtf8(net.mac), nullptr);
     }
+}
+
+juce::ValueTree AppContext::findDevice(const juce::ValueTree& list, const std::string& id, const juce::String& idText)
+{
+    // The same answer as searching the list by "id", without walking every node on each report.
+    // Others change the list too (Refresh, the demonstration devices), so an entry is only a hint.
+    if (const auto it = deviceIndex.find(id); it != deviceIndex.end())
+    {
+        if (it->second.getParent() == list && it->second[AppStateIds::id].toString() == idText)
+            return it->second;
+        deviceIndex.erase(it);
+    }
+
+    // Entries of nodes removed behind our back would otherwise pile up.
+    if (deviceIndex.size() > 2 * static_cast<size_t>(list.getNumChildren()) + 64)
+        deviceIndex.clear();
+
+    auto node = list.getChildWithProperty(AppStateIds::id, idText);
+    if (node.isValid())
+        deviceIndex[id] = node;
+    return node;
 }

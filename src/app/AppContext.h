@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class AppConsoleLogger;
@@ -61,6 +62,9 @@ public:
 
 private:
     void deviceChanged(const tmx::DeviceEvent& event) override;
+    juce::ValueTree findDevice(const juce::ValueTree& list, const std::string& id, const juce::String& idText);
+
+    std::unordered_map<std::string, juce::ValueTree> deviceIndex;  // device id -> its node, a lookup hint
     friend class AppContextTestAccess;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(AppContext)
