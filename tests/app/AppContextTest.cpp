@@ -224,6 +224,26 @@ TEST_F(AppContextTest, RemovalOfKnownIdRemovesOnlyThatNode)
     EXPECT_TRUE(device("b").isValid());
 }
 
+TEST_F(AppContextTest, ReportsFindTheCurrentNodeAfterOthersChangedTheList)
+{
+    // Refresh empties the list and the demonstration devices fill it directly, behind the context's back.
+    AppContextTestAccess::deliver(*context, event(tmx::DeviceEvent::added, fullRecord("a")));
+    deviceList().removeAllChildren(nullptr);
+    AppContextTestAccess::deliver(*context, event(tmx::DeviceEvent::updated, fullRecord("a")));
+    ASSERT_EQ(deviceList().getNumChildren(), 1);
+    EXPECT_EQ(device("a")[ids::model].toString(), "KORU88");
+
+    juce::ValueTree planted(ids::Device);
+    planted.setProperty(ids::id, "b", nullptr);
+    deviceList().appendChild(planted, nullptr);
+    AppContextTestAccess::deliver(*context, event(tmx::DeviceEvent::updated, fullRecord("b")));
+    ASSERT_EQ(deviceList().getNumChildren(), 2);
+    EXPECT_EQ(planted[ids::model].toString(), "KORU88");
+
+    AppContextTestAccess::deliver(*context, event(tmx::DeviceEvent::removed, fullRecord("b")));
+    EXPECT_FALSE(planted.getParent().isValid());
+}
+
 TEST_F(AppContextTest, RemovalOfUnknownIdOrUnknownCodeChangesNothing)
 {
     AppContextTestAccess::deliver(*context, event(tmx::DeviceEvent::added, fullRecord("a")));
