@@ -24,11 +24,9 @@ std::vector<MenuEntry> entries(const juce::PopupMenu& menu)
     return result;
 }
 
-class DeviceListHeaderTest : public ::testing::Test
+class DeviceListHeaderTest : public TableFixture
 {
 protected:
-    DeviceListHeaderTest() { list.setSize(1100, 600); }
-
     DeviceListHeader& header() { return list.getHeader(); }
 
     std::vector<MenuEntry> columnMenu()
@@ -37,10 +35,6 @@ protected:
         header().addMenuItems(menu, 2);
         return entries(menu);
     }
-
-    ScopedLookAndFeel lookAndFeel;
-    AppContext context;
-    DeviceListComponent list { &context };
 };
 } // namespace
 

@@ -15,21 +15,15 @@ juce::StringArray menuTexts(const juce::PopupMenu& menu)
     return texts;
 }
 
-class RowMenu : public ::testing::Test
+class RowMenu : public TableFixture
 {
 protected:
-    RowMenu() { list.setSize(1100, 600); }
-
     juce::StringArray menuFor(const DeviceSpec& spec)
     {
         context.appState.getChildWithName(Ids::DeviceList).removeAllChildren(nullptr);
         addDevice(context, spec);
         return menuTexts(list.createRowMenu(0));
     }
-
-    ScopedLookAndFeel lookAndFeel;
-    AppContext context;
-    DeviceListComponent list { &context };
 };
 } // namespace
 

@@ -8,7 +8,7 @@ using namespace ui_test;
 
 namespace
 {
-class DeviceListRows : public ::testing::Test
+class DeviceListRows : public TableFixture
 {
 protected:
     DeviceListRows() { list.setSize(1100, 700); }
@@ -25,10 +25,6 @@ protected:
         list.getHeader().setSortColumnId(columnId, forwards);
         drainMessages();
     }
-
-    ScopedLookAndFeel lookAndFeel;
-    AppContext context;
-    DeviceListComponent list { &context };
 };
 
 juce::StringArray ids(const DeviceListComponent& list)

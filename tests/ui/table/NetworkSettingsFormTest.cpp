@@ -10,41 +10,15 @@ using namespace ui_test;
 
 namespace
 {
-class NetworkSettingsFormTest : public ::testing::Test
+class NetworkSettingsFormTest : public TableFixture
 {
 protected:
-    NetworkSettingsFormTest()
-    {
-        list.setSize(1100, 600);
-        overlay.setSize(1200, 700);
-        context.showToast = [this](const juce::String& text) { toasts.add(text); };
-        context.showFormDialog = [this](const juce::String& title, const juce::String& message,
-                                        const std::vector<DialogField>& fields,
-                                        const std::vector<DialogAction>& actions, int dismissActionId,
-                                        FormDialogCallback callback, IconSource icon)
-        { showFormDialogImpl(overlay, title, message, fields, actions, dismissActionId, std::move(callback), icon); };
-    }
-
     OpenForm openFormOf(int column, const DeviceSpec& spec)
     {
         addDevice(context, spec);
-        auto* net = dynamic_cast<NetCellComponent*>(list.table.getCellComponent(column, 0));
-        EXPECT_NE(net, nullptr);
-        if (net == nullptr)
-            return {};
-        net->editButton.triggerClick();
-        drainMessages();
+        auto open = openForm(column);
         EXPECT_TRUE(overlay.isVisible());
-
-        return findForm(overlay);
-    }
-
-    void press(const juce::String& label)
-    {
-        auto* b = dialogButton(overlay, label);
-        ASSERT_NE(b, nullptr) << label;
-        b->triggerClick();
-        drainMessages();
+        return open;
     }
 
     void clickMode(SegmentedControl& mode, int segment)
@@ -62,12 +36,6 @@ protected:
         spec.net1.mask = "255.255.0.0";
         return spec;
     }
-
-    ScopedLookAndFeel lookAndFeel;
-    AppContext context;
-    DeviceListComponent list { &context };
-    CustomDialogOverlay overlay;
-    juce::StringArray toasts;
 };
 
 const char* const addressLabels[] = { "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" };

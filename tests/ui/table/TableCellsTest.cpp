@@ -10,26 +10,7 @@ using namespace ui_test;
 
 namespace
 {
-class TableCells : public ::testing::Test
-{
-protected:
-    TableCells()
-    {
-        list.setSize(1100, 600);
-        context.showToast = [this](const juce::String& text) { toasts.add(text); };
-    }
-
-    template <typename Cell>
-    Cell* cell(int columnId, int row = 0)
-    {
-        return dynamic_cast<Cell*>(list.table.getCellComponent(columnId, row));
-    }
-
-    ScopedLookAndFeel lookAndFeel;
-    AppContext context;
-    DeviceListComponent list { &context };
-    juce::StringArray toasts;
-};
+using TableCells = TableFixture;
 
 /** The right-most column in which any pixel differs from the background. */
 int rightmostInk(const juce::Image& image)

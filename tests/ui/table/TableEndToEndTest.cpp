@@ -76,28 +76,16 @@ std::vector<uint8_t> veskSettingsFrame(const std::array<uint8_t, 6>& mac, bool d
     return frame;
 }
 
-class TableEndToEnd : public ::testing::Test
+// The test thread works in its own namespace before the context starts its engine.
+struct WithNetwork
+{
+    TestNetwork network;
+};
+
+class TableEndToEnd : protected WithNetwork, public TableFixture
 {
 protected:
-    TableEndToEnd()
-    {
-        list.setSize(1100, 600);
-        overlay.setSize(1200, 700);
-        context.showToast = [this](const juce::String& text) { toasts.add(text); };
-        context.showFormDialog = [this](const juce::String& title, const juce::String& message,
-                                        const std::vector<DialogField>& fields,
-                                        const std::vector<DialogAction>& actions, int dismissActionId,
-                                        FormDialogCallback callback, IconSource icon)
-        { showFormDialogImpl(overlay, title, message, fields, actions, dismissActionId, std::move(callback), icon); };
-    }
-
     ~TableEndToEnd() override { context.engine.stop(); }
-
-    template <typename Cell>
-    Cell* cell(int columnId)
-    {
-        return dynamic_cast<Cell*>(list.table.getCellComponent(columnId, 0));
-    }
 
     bool waitForRow(const juce::String& name)
     {
@@ -120,38 +108,12 @@ protected:
         return pumpUntil([&] { return commandsOn(device, port).size() >= count; });
     }
 
-    OpenForm openForm(int column)
-    {
-        auto* net = cell<NetCellComponent>(column);
-        EXPECT_NE(net, nullptr);
-        if (net == nullptr || ! net->editButton.isVisible())
-            return {};
-        net->editButton.triggerClick();
-        drainMessages();
-        return findForm(overlay);
-    }
-
-    void press(const juce::String& label)
-    {
-        auto* b = dialogButton(overlay, label);
-        ASSERT_NE(b, nullptr) << label;
-        b->triggerClick();
-        drainMessages();
-    }
-
     static void fill(const OpenForm& form, const juce::StringArray& values)
     {
         const char* labels[] = { "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" };
         for (int i = 0; i < 5; ++i)
             form.editor(labels[i])->setText(values[i]);
     }
-
-    ScopedLookAndFeel lookAndFeel;
-    TestNetwork network;  // first: the test thread works in its local namespace from here on
-    AppContext context;
-    DeviceListComponent list { &context };
-    CustomDialogOverlay overlay;
-    juce::StringArray toasts;
 };
 } // namespace
 

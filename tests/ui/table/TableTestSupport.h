@@ -6,7 +6,9 @@
 #include "ui/UiTestSupport.h"
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
+#include "ui/dialogs/FormDialog.h"
 #include "ui/table/DeviceListComponent.h"
+#include "ui/table/NetCellComponent.h"
 
 #include <cstdlib>
 
@@ -122,4 +124,52 @@ inline juce::StringArray rowNames(const DeviceListComponent& list)
         names.add(row[Ids::name].toString());
     return names;
 }
+/** A device table on its own context: toasts are recorded, forms open on an overlay of a 1200 x 700 layout. */
+class TableFixture : public ::testing::Test
+{
+protected:
+    TableFixture()
+    {
+        list.setSize(1100, 600);
+        overlay.setSize(1200, 700);
+        context.showToast = [this](const juce::String& text) { toasts.add(text); };
+        context.showFormDialog = [this](const juce::String& title, const juce::String& message,
+                                        const std::vector<DialogField>& fields,
+                                        const std::vector<DialogAction>& actions, int dismissActionId,
+                                        FormDialogCallback callback, IconSource icon)
+        { showFormDialogImpl(overlay, title, message, fields, actions, dismissActionId, std::move(callback), icon); };
+    }
+
+    template <typename Cell>
+    Cell* cell(int columnId, int row = 0)
+    {
+        return dynamic_cast<Cell*>(list.table.getCellComponent(columnId, row));
+    }
+
+    /** Clicks the edit button of a NET cell of the first row and finds the form it opened. */
+    OpenForm openForm(int column)
+    {
+        auto* net = cell<NetCellComponent>(column);
+        EXPECT_NE(net, nullptr);
+        if (net == nullptr || ! net->editButton.isVisible())
+            return {};
+        net->editButton.triggerClick();
+        drainMessages();
+        return findForm(overlay);
+    }
+
+    void press(const juce::String& label)
+    {
+        auto* b = dialogButton(overlay, label);
+        ASSERT_NE(b, nullptr) << label;
+        b->triggerClick();
+        drainMessages();
+    }
+
+    ScopedLookAndFeel lookAndFeel;
+    AppContext context;
+    DeviceListComponent list { &context };
+    CustomDialogOverlay overlay;
+    juce::StringArray toasts;
+};
 } // namespace ui_test
