@@ -56,15 +56,6 @@ jsontest::Trace flatWalk(const std::string& text)
 
 } // namespace
 
-TEST(JsonReaderNesting, ThousandClosedArraysAreSkipped)
-{
-    const std::string text = "{\"a\":" + repeat("[", 1000) + repeat("]", 1000) + ",\"b\":1}";
-    const auto trace = traceWalk(text, false, Nested::skip);
-    EXPECT_EQ(trace.calls, "a=array b=1");
-    EXPECT_EQ(trace.error, -1);
-    EXPECT_EQ(trace.pos, (long) text.size() - 1);
-}
-
 TEST(JsonReaderNesting, DatagramOfClosedBracketsOnASmallStack)
 {
     // A full datagram: as many closed levels as 2048 bytes hold.

@@ -182,15 +182,6 @@ TEST(JsonWriter, ArrayElementsOfEveryKind)
                     "}");
 }
 
-TEST(JsonWriter, OperationsChainOnTheSameHandle)
-{
-    const std::string text = writeDocument(true, [](object_t o) {
-        writeNumber(writeKey(writeString(writeKey(o, "a"), "b"), "n"), 7);
-        writeArray(writeKey(o, "l"), [](array_t a) { writeNull(writeBool(writeNumber(a, 1), false)); });
-    });
-    EXPECT_EQ(text, "{ \"a\": \"b\", \"n\": 7, \"l\": [ 1, false, null  ]  }");
-}
-
 // The reader reads back what the writer wrote. It resolves no named escapes, so only quotes and backslashes
 // survive escaping unchanged: a tab written as backslash, t comes back as the letter t.
 TEST(JsonWriter, ReaderReadsBackWhatWasWritten)

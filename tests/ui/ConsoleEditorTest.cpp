@@ -1,4 +1,4 @@
-#include "support/MessageLoopWait.h"
+#include "UiTestSupport.h"
 
 #include "app/AppConsoleLogger.h"
 #include "ui/CustomLookAndFeel.h"
@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+
+using ui_test::leftClickOn;
 
 namespace
 {
@@ -164,44 +166,6 @@ TEST_F(ConsoleTest, MenuHasSelectAllCopyAndClearAll)
     editor->performPopupMenuAction(12345);  // unknown ids do nothing
     EXPECT_EQ(text(), "after\n");
 }
-
-TEST_F(ConsoleTest, ThemeSwitchRecoloursPaneAndText)
-{
-    auto check = [&](juce::Colour background, juce::Colour foreground)
-    {
-        const auto* editor = console->getEditor();
-        EXPECT_EQ(editor->findColour(juce::CodeEditorComponent::backgroundColourId), background);
-        EXPECT_EQ(editor->findColour(juce::CodeEditorComponent::defaultTextColourId), foreground);
-        EXPECT_EQ(editor->findColour(juce::CodeEditorComponent::highlightColourId), accentBlue);
-        EXPECT_TRUE(editor->findColour(juce::CaretComponent::caretColourId).isTransparent());
-
-        const auto shot = console->createComponentSnapshot(console->getLocalBounds());
-        EXPECT_EQ(shot.getPixelAt(4, 75), background);                      // the pane's own body
-        EXPECT_EQ(shot.getPixelAt(200, 140), background);                   // the view, empty area
-        EXPECT_EQ(shot.getPixelAt(0, 75).getAlpha() > 0, true);             // outline
-        const auto outline = shot.getPixelAt(0, 75);
-        EXPECT_LT(std::abs(outline.getBrightness() - foreground.getBrightness()), 0.5f);
-        EXPECT_EQ(shot.getPixelAt(0, 0).getAlpha(), 0);                     // rounded corner
-    };
-
-    check(offWhite, nearBlack);
-    applyTheme(1);
-    console->sendLookAndFeelChange();
-    check(nearBlack, offWhite);
-    applyTheme(0);
-    console->sendLookAndFeelChange();
-    check(offWhite, nearBlack);
-}
-
-namespace
-{
-juce::MouseEvent leftClickOn(juce::Component& c, juce::Point<float> local)
-{
-    auto source = juce::Desktop::getInstance().getMainMouseSource();
-    const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent(source, local, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, &c, &c, now, local, now, 1, false);
-}
-} // namespace
 
 TEST(ConsoleSplitter, DragReportsScreenMovementWhateverTheSplitterDoes)
 {

@@ -133,31 +133,3 @@ TEST_F(FooterFixture, ToggleShowsASunInTheLightThemeAndACrescentInTheDark)
     EXPECT_TRUE(nearer(dark.getPixelAt(16, 10), themeBackground, themeForeground));
 }
 
-TEST_F(FooterFixture, ThemeToggleCallsTheContextAndInfoIconFollowsTheTheme)
-{
-    UI_REQUIRE_DISPLAY();
-    int toggles = 0;
-    context.toggleTheme = [&]
-    {
-        ++toggles;
-        applyTheme(darkTheme == 1 ? 0 : 1);
-    };
-    FooterComponent footer(context);
-    TestWindow window(footer, 1200, 30);
-    footer.setBounds(0, 0, 1200, 30);
-    Mouse mouse(window);
-
-    mouse.click(mouse.centreOf(footer.themeToggle));
-    EXPECT_EQ(toggles, 1);
-    EXPECT_EQ(darkTheme, 1);
-
-    footer.sendLookAndFeelChange();
-    ASSERT_NE(footer.infoButton.icon, nullptr);
-    auto info = snapshot(footer.infoButton);
-    EXPECT_GT(countNear(info, { 2, 2, 16, 16 }, offWhite, 60), 5);
-
-    // Without a toggle callback the click is harmless.
-    context.toggleTheme = nullptr;
-    mouse.click(mouse.centreOf(footer.themeToggle));
-    EXPECT_EQ(toggles, 1);
-}

@@ -89,19 +89,6 @@ TEST(SegmentedControl, DividersOnlyFromThreeSegments)
     EXPECT_EQ(inkInColumn(threeImage, 150, 3, 9, themeForeground), 0);
 }
 
-TEST(SegmentedControl, SelectedSegmentIsFilledWithRoundedOuterCornersOnly)
-{
-    ui_test::LightThemeGuard theme;
-    Fixture f({ "a", "b", "c" }, 300, 0);
-    const auto image = ui_test::transparentSnapshot(f.control);
-    EXPECT_EQ(image.getPixelAt(50, 4).getARGB(), themeForeground.getARGB());
-    EXPECT_EQ(image.getPixelAt(98, 2).getARGB(), themeForeground.getARGB());  // inner corner square
-    EXPECT_LT(image.getPixelAt(1, 1).getAlpha(), 128);                      // outer corner rounded
-    EXPECT_EQ(image.getPixelAt(150, 4).getAlpha(), 0);                      // unselected stays clear
-    // The selected label is drawn in the background colour on the fill.
-    EXPECT_GT(ui_test::countNear(image, { 35, 8, 30, 18 }, themeBackground, 60), 3);
-}
-
 TEST(SegmentedControl, DisabledControlIsDrawnFaintWithFullTexts)
 {
     ui_test::LightThemeGuard theme;
