@@ -1,44 +1,19 @@
 #include "EngineTestSupport.h"
+#include "support/WireTexts.h"
 
 #include <set>
 
 using tmx::DeviceEvent;
 
+using namespace wire;
+
 namespace
 {
-    // The action message for a Finder request, written out from the wire format.
-    std::string finderAction(const std::string& mac, bool on)
-    {
-        const std::string params = on ? "{ #msg#: #finder#, #value#: true, #time#: 60  }"
-                                      : "{ #msg#: #finder#, #value#: false  }";
-        return "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"" + mac
-               + "\",\n  \"port\": 80,\n  \"params\": \"" + params + "\" \n}";
-    }
-
-    std::vector<uint8_t> withChecksum(std::vector<uint8_t> frame)
-    {
-        unsigned sum = 0;
-        for (size_t i = 10; i + 1 < frame.size(); ++i)
-            sum += frame[i];
-        frame.back() = static_cast<uint8_t>(sum & 0xFF);
-        return frame;
-    }
-
-    bool waitForDatagrams(const SimulatedDevice& device, int port, size_t count)
-    {
-        return pumpUntil([&] { return device.countOn(port) >= count; }, 10000);
-    }
-
-    std::vector<SimulatedDevice::Datagram> commandsOn(const SimulatedDevice& device, int port)
-    {
-        std::vector<SimulatedDevice::Datagram> commands;
-        const auto query = SimulatedDevice::queryFrame();
-        for (auto& datagram : device.receivedOn(port))
-            if (datagram.bytes != query)
-                commands.push_back(std::move(datagram));
-        return commands;
-    }
+bool waitForDatagrams(const SimulatedDevice& device, int port, size_t count)
+{
+    return pumpUntil([&] { return device.countOn(port) >= count; }, 10000);
 }
+} // namespace
 
 TEST(EngineCommands, TwoInterfacesJoinBothAndEveryCommandLeavesThroughEachWithTtl5)
 {
@@ -80,7 +55,7 @@ TEST(EngineCommands, TwoInterfacesJoinBothAndEveryCommandLeavesThroughEachWithTt
     std::set<int> interfaces;
     for (const auto& datagram : arrived)
     {
-        EXPECT_EQ(datagram.text(), finderAction("02:00:00:00:00:01", true));
+        EXPECT_EQ(datagram.text(), action("02:00:00:00:00:01", 80, finderParams(true)));
         EXPECT_EQ(datagram.ttl, 5);
         EXPECT_EQ(datagram.destination, "239.12.34.0");
         interfaces.insert(datagram.interfaceIndex);
@@ -91,7 +66,7 @@ TEST(EngineCommands, TwoInterfacesJoinBothAndEveryCommandLeavesThroughEachWithTt
     device.clearReceived();
     ASSERT_TRUE(engine.sendCommand(EngineHarness::jsonId, tmx::FinderRequest { false }));
     ASSERT_TRUE(waitForDatagrams(device, SimulatedDevice::jsonCommandPort, 2));
-    EXPECT_EQ(device.receivedOn(SimulatedDevice::jsonCommandPort)[0].text(), finderAction("02:00:00:00:00:01", false));
+    EXPECT_EQ(device.receivedOn(SimulatedDevice::jsonCommandPort)[0].text(), action("02:00:00:00:00:01", 80, finderParams(false)));
 }
 
 TEST(EngineCommands, NetworkSettingsForAJsonDeviceUseTheFirstSeenInterfaces)
@@ -131,12 +106,9 @@ TEST(EngineCommands, NetworkSettingsForAJsonDeviceUseTheFirstSeenInterfaces)
     ASSERT_TRUE(h.engine->sendCommand(id, request));
     ASSERT_TRUE(waitForDatagrams(*h.device, SimulatedDevice::jsonCommandPort, 1));
 
-    const std::string params =
-        "{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ #192.168.1.1#, #192.168.1.2#  ]  }, "
-        "#iface#: [ { #dhcp#: false, #ip#: #192.168.1.50#, #mask#: #255.255.255.0#  }, "
-        "{ #dhcp#: true, #ip#: #10.0.0.7#, #mask#: #255.0.0.0#  }  ]  }  }";
-    const std::string expected = "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"02:00:00:00:00:01\",\n"
-                                 "  \"port\": 80,\n  \"params\": \"" + params + "\" \n}";
+    const auto expected = action("02:00:00:00:00:01", 80,
+                                 networkParams("192.168.1.1", "192.168.1.1", "192.168.1.2",
+                                               { false, "192.168.1.50", "255.255.255.0" }, { true, "10.0.0.7", "255.0.0.0" }));
     EXPECT_EQ(h.device->receivedOn(SimulatedDevice::jsonCommandPort)[0].text(), expected);
 }
 
@@ -163,9 +135,7 @@ TEST(EngineCommands, VeskCommandsGoToTheDevicesLatestAddress)
     ASSERT_TRUE(pumpUntil([&] { return commandsOn(*h.device, SimulatedDevice::veskPort).size() >= 1; }, 10000));
 
     const auto finder = commandsOn(*h.device, SimulatedDevice::veskPort)[0];
-    const std::vector<uint8_t> finderOn { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x55, 0x53,
-                                          0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x0E, 0xB8 };
-    EXPECT_EQ(finder.bytes, finderOn);
+    EXPECT_EQ(finder.bytes, veskFinderFrame(true));
     EXPECT_EQ(finder.destination, h.link.remoteAddress) << "unicast to the device, not broadcast";
     EXPECT_EQ(finder.senderPort, 45454);
 
@@ -177,15 +147,8 @@ TEST(EngineCommands, VeskCommandsGoToTheDevicesLatestAddress)
     ASSERT_TRUE(h.engine->sendCommand(EngineHarness::veskId, request));
     ASSERT_TRUE(pumpUntil([&] { return commandsOn(*h.device, SimulatedDevice::veskPort).size() >= 2; }, 10000));
 
-    std::vector<uint8_t> settings { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x2D, 0x00, 0x01, 0x00, 0x00,
-                                    0x55, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                    0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E,  // MAC of interface 0
-                                    0x02,                                // static
-                                    0xC0, 0xA8, 0x01, 0x14, 0xFF, 0xFF, 0xFF, 0x00,
-                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // gateway, DNS 1, DNS 2
-                                    0x01, 0x00, 0x00, 0x00, 0x00,
-                                    0x00, 0x2D, 0x00 };
-    EXPECT_EQ(commandsOn(*h.device, SimulatedDevice::veskPort)[1].bytes, withChecksum(settings));
+    EXPECT_EQ(commandsOn(*h.device, SimulatedDevice::veskPort)[1].bytes,
+              veskSettingsFrame({ 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E }, false, { "192.168.1.20", "255.255.255.0", "", "", "" }));
 }
 
 TEST(EngineCommands, CommandsThatCannotBeSentReturnFalseAndSendNothing)

@@ -1,6 +1,7 @@
 #include "MulticastProtocolTestData.h"
 
 #include "tmx/MessageKind.h"
+#include "support/WireTexts.h"
 #include "tmx/protocol/MulticastProtocol.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 using tmx::protocol::MulticastProtocol;
+using wire::action;
 
 namespace
 {
@@ -82,13 +84,6 @@ tmx::NetworkChangeRequest exampleRequest()
 
 namespace
 {
-// The pretty envelope every command shares; params arrive with their inner quotes already '#'.
-std::string action(const std::string& mac, int port, const std::string& params)
-{
-    return "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"" + mac + "\",\n  \"port\": "
-           + std::to_string(port) + (params.empty() ? " \n}" : ",\n  \"params\": \"" + params + "\" \n}");
-}
-
 const std::string commonSettings = "{ #msg#: #network#, #value#: { #common#: { #gw#: #192.168.1.1#, #dns#: [ "
                                    "#192.168.1.1#, #192.168.1.2#  ]  }, #iface#: [ ";
 } // namespace

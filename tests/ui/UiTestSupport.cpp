@@ -4,12 +4,6 @@
 
 namespace ui_test
 {
-namespace
-{
-/** Where the real pointer waits, clear of every test window. */
-const juce::Point<float> parkedPointer { 1399.0f, 899.0f };
-} // namespace
-
 void pumpBriefly(int turns)
 {
     for (int i = 0; i < turns; ++i)
@@ -28,13 +22,13 @@ bool displayAvailable()
     return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
 }
 
-TestWindow::TestWindow(juce::Component& content, int width, int height, juce::Point<int> origin)
+TestWindow::TestWindow(juce::Component& content, int width, int height)
 {
     // Move the real pointer only when it is in the way: every test process shares the display.
     auto source = juce::Desktop::getInstance().getMainMouseSource();
-    if (juce::Rectangle<int>(origin.x, origin.y, width, height).toFloat().contains(source.getScreenPosition()))
-        source.setScreenPosition(parkedPointer);
-    root.setBounds(origin.x, origin.y, width, height);
+    if (juce::Rectangle<int>(0, 0, width, height).toFloat().contains(source.getScreenPosition()))
+        source.setScreenPosition({ 1399.0f, 899.0f });  // clear of every test window
+    root.setBounds(0, 0, width, height);
     if (content.getBounds().isEmpty())
         content.setBounds(0, 0, width, height);
     root.addAndMakeVisible(content);
@@ -47,8 +41,6 @@ TestWindow::TestWindow(juce::Component& content, int width, int height, juce::Po
 TestWindow::~TestWindow()
 {
     juce::ModifierKeys::currentModifiers = {};
-    if (pointerMoved)
-        juce::Desktop::getInstance().getMainMouseSource().setScreenPosition(parkedPointer);
     root.removeFromDesktop();
     root.removeAllChildren();
 }
@@ -71,17 +63,6 @@ void TestWindow::send(juce::Point<int> p, juce::ModifierKeys mods)
     now += 20;
     peer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p.toFloat(), mods,
                              juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, now);
-}
-
-void Mouse::hoverTo(juce::Point<int> p)
-{
-    // The real pointer also reaches other windows on the display: give such tests a window of their own
-    // place (see TestWindow's origin), clear of the usual ones at (0, 0).
-    window.pointerMoved = true;
-    const auto screen = window.top().localPointToGlobal(p);
-    juce::Desktop::getInstance().getMainMouseSource().setScreenPosition(screen.toFloat());
-    move(p);
-    pumpBriefly();
 }
 
 void Mouse::press(juce::Point<int> p, juce::ModifierKeys keys, int button)

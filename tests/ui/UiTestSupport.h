@@ -47,7 +47,7 @@ struct ScopedLookAndFeel
 class TestWindow
 {
 public:
-    TestWindow(juce::Component& content, int width, int height, juce::Point<int> origin = {});
+    TestWindow(juce::Component& content, int width, int height);
     ~TestWindow();
 
     juce::Component& top() { return root; }
@@ -59,9 +59,6 @@ public:
 
     /** One mouse event as the window system would deliver it; keyboard modifiers are read from the global state. */
     void send(juce::Point<int> p, juce::ModifierKeys mods);
-
-    /** Set when a test took the real pointer into the window. */
-    bool pointerMoved = false;
 
 private:
     struct Root : juce::Component
@@ -79,8 +76,6 @@ public:
     ~Mouse() { juce::ModifierKeys::currentModifiers = {}; }
 
     void move(juce::Point<int> p, juce::ModifierKeys keys = {}) { window.send(p, keys.withoutMouseButtons()); }
-    /** A move that also takes the real pointer along, for code that asks where the pointer really is. */
-    void hoverTo(juce::Point<int> p);
     void press(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier);
     void drag(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier)
     {

@@ -5,6 +5,7 @@
 
 #include "support/SimulatedDevice.h"
 #include "support/TestNetwork.h"
+#include "support/WireTexts.h"
 #include "ui/dialogs/FormDialog.h"
 #include "ui/table/FinderCellComponent.h"
 #include "ui/table/NetCellComponent.h"
@@ -13,68 +14,7 @@ using namespace ui_test;
 
 namespace
 {
-// The action message as the wire format describes it, written out by hand.
-std::string action(const std::string& mac, const std::string& params)
-{
-    return "{\n  \"api\": \"TMX 1.2\",\n  \"msg\": \"action\",\n  \"mac\": \"" + mac + "\",\n  \"port\": 80,\n"
-           "  \"params\": \"" + params + "\" \n}";
-}
-
-std::string finderParams(bool on)
-{
-    return on ? "{ #msg#: #finder#, #value#: true, #time#: 60  }" : "{ #msg#: #finder#, #value#: false  }";
-}
-
-struct IfaceParams
-{
-    bool dhcp;
-    std::string ip, mask;
-};
-
-std::string networkParams(const std::string& gw, const std::string& dns1, const std::string& dns2,
-                          const IfaceParams& first, const IfaceParams& second)
-{
-    const auto iface = [](const IfaceParams& p)
-    {
-        return std::string("{ #dhcp#: ") + (p.dhcp ? "true" : "false") + ", #ip#: #" + p.ip + "#, #mask#: #" + p.mask
-               + "#  }";
-    };
-    return "{ #msg#: #network#, #value#: { #common#: { #gw#: #" + gw + "#, #dns#: [ #" + dns1 + "#, #" + dns2
-           + "#  ]  }, #iface#: [ " + iface(first) + ", " + iface(second) + "  ]  }  }";
-}
-
-std::vector<uint8_t> ipv4(const juce::String& text)
-{
-    juce::StringArray parts;
-    parts.addTokens(text, ".", {});
-    std::vector<uint8_t> bytes;
-    for (const auto& part : parts)
-        bytes.push_back((uint8_t) part.getIntValue());
-    return bytes;
-}
-
-// The 55-byte network-settings frame of the broadcast family, from its byte layout.
-std::vector<uint8_t> veskSettingsFrame(const std::array<uint8_t, 6>& mac, bool dhcp, const juce::StringArray& addresses)
-{
-    std::vector<uint8_t> inner { 0x55, 0x04, 0x01, 0, 0, 0, 0, 0, 0, 0 };
-    inner.insert(inner.end(), mac.begin(), mac.end());
-    inner.push_back(dhcp ? 1 : 2);
-    for (const auto& address : addresses)
-    {
-        const auto bytes = address.isEmpty() ? std::vector<uint8_t>(4, 0) : ipv4(address);
-        inner.insert(inner.end(), bytes.begin(), bytes.end());
-    }
-    inner.insert(inner.end(), { 0x01, 0, 0, 0, 0 });
-    inner.insert(inner.end(), { 0x00, 0x2D });
-    unsigned sum = 0;
-    for (auto b : inner)
-        sum += b;
-    inner.push_back((uint8_t) (sum & 0xFF));
-
-    std::vector<uint8_t> frame { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x2D, 0x00, 0x01, 0x00, 0x00 };
-    frame.insert(frame.end(), inner.begin(), inner.end());
-    return frame;
-}
+using namespace wire;
 
 // The test thread works in its own namespace before the context starts its engine.
 struct WithNetwork
@@ -90,17 +30,6 @@ protected:
     bool waitForRow(const juce::String& name)
     {
         return pumpUntil([&] { return list.getNumRows() == 1 && list.rows[0][Ids::name].toString() == name; });
-    }
-
-    /** Commands only: the broadcast queries that also arrive on the command port are left out. */
-    static std::vector<SimulatedDevice::Datagram> commandsOn(const SimulatedDevice& device, int port)
-    {
-        std::vector<SimulatedDevice::Datagram> commands;
-        const auto query = SimulatedDevice::queryFrame();
-        for (auto& datagram : device.receivedOn(port))
-            if (datagram.bytes != query)
-                commands.push_back(std::move(datagram));
-        return commands;
     }
 
     static bool waitForCommands(const SimulatedDevice& device, int port, size_t count)
@@ -155,14 +84,14 @@ TEST_F(TableEndToEnd, JsonDeviceAppearsTakesFindAndGetsBothInterfacesSettings)
     EXPECT_EQ(finder->button.getButtonText(), "Stop");
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 1));
     EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[0].text(),
-              action("02:00:00:00:00:01", finderParams(true)));
+              action("02:00:00:00:00:01", 80, finderParams(true)));
 
     finder->button.triggerClick();
     drainMessages();
     EXPECT_EQ(finder->button.getButtonText(), "Find");
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 2));
     EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[1].text(),
-              action("02:00:00:00:00:01", finderParams(false)));
+              action("02:00:00:00:00:01", 80, finderParams(false)));
 
     // NET 1: an unusable manual address is refused with a toast and never leaves...
     auto form = openForm(6);
@@ -179,7 +108,7 @@ TEST_F(TableEndToEnd, JsonDeviceAppearsTakesFindAndGetsBothInterfacesSettings)
     press("Apply");
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 3));
     EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[2].text(),
-              action("02:00:00:00:00:01",
+              action("02:00:00:00:00:01", 80,
                      networkParams("192.168.1.1", "192.168.1.1", "192.168.1.2", { false, "192.168.1.50", "255.255.255.0" },
                                    { true, "10.0.0.7", "255.0.0.0" })));
 
@@ -191,7 +120,7 @@ TEST_F(TableEndToEnd, JsonDeviceAppearsTakesFindAndGetsBothInterfacesSettings)
     press("Apply");
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 4));
     EXPECT_EQ(commandsOn(device, SimulatedDevice::jsonCommandPort)[3].text(),
-              action("02:00:00:00:00:01", networkParams("", "", "", { false, link.remoteAddress.toStdString(),
+              action("02:00:00:00:00:01", 80, networkParams("", "", "", { false, link.remoteAddress.toStdString(),
                                                                        "255.255.255.0" },
                                                         { true, "10.0.0.7", "255.0.0.0" })));
 
@@ -203,7 +132,7 @@ TEST_F(TableEndToEnd, JsonDeviceAppearsTakesFindAndGetsBothInterfacesSettings)
     drainMessages();
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::jsonCommandPort, 5));
     const auto commands = commandsOn(device, SimulatedDevice::jsonCommandPort);
-    EXPECT_EQ(commands[4].text(), action("02:00:00:00:00:01", finderParams(true)));
+    EXPECT_EQ(commands[4].text(), action("02:00:00:00:00:01", 80, finderParams(true)));
     EXPECT_EQ(toasts.size(), 1);
 }
 
@@ -237,10 +166,8 @@ TEST_F(TableEndToEnd, BroadcastDeviceAppearsTakesFindAndGetsItsSettings)
     drainMessages();
     EXPECT_EQ(finder->button.getButtonText(), "Stop");
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::veskPort, 1));
-    const std::vector<uint8_t> finderOn { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x55, 0x53,
-                                          0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x0E, 0xB8 };
     const auto first = commandsOn(device, SimulatedDevice::veskPort)[0];
-    EXPECT_EQ(first.bytes, finderOn);
+    EXPECT_EQ(first.bytes, veskFinderFrame(true));
     EXPECT_EQ(first.destination, link.remoteAddress) << "sent to the device's own address";
 
     auto form = openForm(6);
@@ -250,6 +177,6 @@ TEST_F(TableEndToEnd, BroadcastDeviceAppearsTakesFindAndGetsItsSettings)
     press("Apply");
     ASSERT_TRUE(waitForCommands(device, SimulatedDevice::veskPort, 2));
     EXPECT_EQ(commandsOn(device, SimulatedDevice::veskPort)[1].bytes,
-              veskSettingsFrame(identity.mac, false, { link.remoteAddress, "255.255.0.0", "10.231.0.1", "", "" }));
+              veskSettingsFrame(identity.mac, false, { link.remoteAddress.toStdString(), "255.255.0.0", "10.231.0.1", "", "" }));
     EXPECT_TRUE(toasts.isEmpty());
 }
