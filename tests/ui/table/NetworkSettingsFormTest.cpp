@@ -1,4 +1,5 @@
 #include "TableTestSupport.h"
+#include "ui/DialogTestSupport.h"
 
 #include "ui/SegmentedControl.h"
 #include "ui/dialogs/CustomDialogOverlay.h"
@@ -63,6 +64,9 @@ TEST_F(NetworkSettingsFormTest, DhcpGreysTheFiveAddressFieldsAndManualFreesThem)
 {
     const auto open = openFormOf(7, amp());
     ASSERT_NE(open.form, nullptr);
+    DialogOverlayTestAccess dialog(overlay);
+    EXPECT_EQ(dialog.title().titleLabel.getText(), "NET 2 settings");
+    EXPECT_EQ(dialog.message().getText(), "Amp Rack");
     auto* mode = open.mode();
     ASSERT_NE(mode, nullptr);
     EXPECT_EQ(mode->getSelectedText(), "Auto (DHCP)");

@@ -179,60 +179,6 @@ TEST_F(TableCells, EditButtonOnlyWhereTheUnitIsNotATarnHost)
     EXPECT_TRUE(cell<NetCellComponent>(6, 2)->editButton.isVisible());
 }
 
-TEST_F(TableCells, EditButtonOpensTheFormOfItsInterface)
-{
-    struct Shown
-    {
-        juce::String title, message;
-        std::vector<DialogField> fields;
-        std::vector<DialogAction> actions;
-        int dismiss = -1;
-        IconSource icon;
-    };
-    std::vector<Shown> shown;
-    context.showFormDialog = [&](const juce::String& title, const juce::String& message,
-                                 const std::vector<DialogField>& fields, const std::vector<DialogAction>& actions,
-                                 int dismiss, std::function<void(int, const std::map<juce::String, juce::String>&)>,
-                                 IconSource icon) { shown.push_back({ title, message, fields, actions, dismiss, icon }); };
-
-    auto spec = device("dev-7", "Amp Rack", "192.168.1.7", "10.10.0.7");
-    spec.net1.dhcp = true;
-    spec.net1.mask = "255.255.0.0";
-    spec.net1.gateway = "10.10.0.1";
-    spec.net1.dns1 = "10.10.0.2";
-    spec.net1.dns2 = "10.10.0.3";
-    spec.net1.mac = "AA:AA:AA:AA:AA:AA";
-    addDevice(context, spec);
-
-    auto* net2 = cell<NetCellComponent>(7);
-    ASSERT_NE(net2, nullptr);
-    net2->editButton.triggerClick();
-    ASSERT_TRUE(pumpUntil([&] { return shown.size() == 1; }));
-
-    const auto& form = shown[0];
-    EXPECT_EQ(form.title, "NET 2 settings");
-    EXPECT_EQ(form.message, "Amp Rack");
-    EXPECT_EQ(form.dismiss, 0);
-    EXPECT_NE(form.icon.svgData, nullptr);
-    EXPECT_GT(form.icon.svgSize, 0);
-    ASSERT_EQ(form.fields.size(), 6u);
-    EXPECT_EQ(form.fields[0].value, "Auto (DHCP)");
-    EXPECT_EQ(form.fields[1].value, "10.10.0.7");
-    EXPECT_EQ(form.fields[2].value, "255.255.0.0");
-    EXPECT_EQ(form.fields[3].value, "10.10.0.1");
-    EXPECT_EQ(form.fields[4].value, "10.10.0.2");
-    EXPECT_EQ(form.fields[5].value, "10.10.0.3");
-    ASSERT_EQ(form.actions.size(), 2u);
-    EXPECT_EQ(form.actions[0].label, "Cancel");
-    EXPECT_EQ(form.actions[1].label, "Apply");
-
-    cell<NetCellComponent>(6)->editButton.triggerClick();
-    ASSERT_TRUE(pumpUntil([&] { return shown.size() == 2; }));
-    EXPECT_EQ(shown[1].title, "NET 1 settings");
-    EXPECT_EQ(shown[1].fields[0].value, "Manual");
-    EXPECT_EQ(shown[1].fields[1].value, "192.168.1.7");
-}
-
 TEST_F(TableCells, FinderButtonShowsTheStateAndStaysWhenTheEngineRefuses)
 {
     auto node = addDevice(context, device("unknown-to-engine", "Desk"));
