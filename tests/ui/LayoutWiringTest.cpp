@@ -1,4 +1,4 @@
-#include "UiTestSupport.h"
+#include "DialogTestSupport.h"
 
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
@@ -10,6 +10,8 @@
 #include "ui/FooterComponent.h"
 #include "ui/HeaderComponent.h"
 #include "ui/Theme.h"
+#include "ui/ToastOverlay.h"
+#include "ui/dialogs/CustomDialogOverlay.h"
 #include "ui/table/DeviceListComponent.h"
 
 using namespace ui_test;
@@ -25,7 +27,7 @@ T* childOfType(juce::Component& parent)
     return nullptr;
 }
 
-/** The layout as the window holds it, with its parts found by type. */
+/** The layout as the window holds it, with its parts found by type and reached through AppContext's callbacks. */
 struct LayoutFixture : ::testing::Test
 {
     void SetUp() override
@@ -36,10 +38,9 @@ struct LayoutFixture : ::testing::Test
         header = childOfType<HeaderComponent>(*layout);
         table = childOfType<DeviceListComponent>(*layout);
         footer = childOfType<FooterComponent>(*layout);
-        ASSERT_NE(header, nullptr);
-        ASSERT_NE(table, nullptr);
-        ASSERT_NE(footer, nullptr);
-        context->showToast = [this](const juce::String& text) { toasts.add(text); };
+        toast = childOfType<ToastOverlay>(*layout);
+        overlay = childOfType<CustomDialogOverlay>(*layout);
+        ASSERT_TRUE(header && table && footer && toast && overlay);
     }
 
     void TearDown() override
@@ -50,13 +51,30 @@ struct LayoutFixture : ::testing::Test
 
     juce::ValueTree devices() { return context->appState.getChildWithName(AppStateIds::DeviceList); }
 
+    void tickUntilHidden()
+    {
+        for (int i = 0; i < 1000 && toast->isVisible(); ++i)
+            ToastOverlayTestAccess::tick(*toast);
+    }
+
     ScopedUserFolders folders;
     std::unique_ptr<AppContext> context = std::make_unique<AppContext>();
     std::unique_ptr<MainLayout> layout;
     HeaderComponent* header = nullptr;
     DeviceListComponent* table = nullptr;
     FooterComponent* footer = nullptr;
-    juce::StringArray toasts;
+    ToastOverlay* toast = nullptr;
+    CustomDialogOverlay* overlay = nullptr;
+};
+
+// The test thread works in its own namespace before the context starts its engine.
+struct WithNetwork
+{
+    TestNetwork network;
+};
+
+struct LayoutOverNetwork : WithNetwork, LayoutFixture
+{
 };
 } // namespace
 
@@ -162,18 +180,12 @@ TEST_F(LayoutFixture, RefreshEmptiesTheListAtOnceAndShowsTheToast)
     EXPECT_EQ(devices().getNumChildren(), 0);
     EXPECT_EQ(table->rows.size(), 0u);
     EXPECT_EQ(footer->countText, "0 devices found");
-    EXPECT_EQ(toasts, juce::StringArray("Refreshing device list..."));
-
-    // Without a toast callback the refresh still works.
-    context->showToast = nullptr;
-    addDemoDevices(list);
-    header->refreshButton.onClick();
-    EXPECT_EQ(devices().getNumChildren(), 0);
+    EXPECT_TRUE(toast->isVisible());
+    EXPECT_EQ(toast->text, "Refreshing device list...");
 }
 
-TEST(LayoutRefreshOverNetwork, TableEmptiesAtOnceAndTheDeviceComesBack)
+TEST_F(LayoutOverNetwork, RefreshEmptiesTheTableAtOnceAndTheDeviceComesBack)
 {
-    TestNetwork network;
     const auto link = network.addConnectedHost();
     SimulatedDevice device(*link.host, juce::StringArray(link.remoteAddress));
     ASSERT_TRUE(device.isRunning());
@@ -188,15 +200,7 @@ TEST(LayoutRefreshOverNetwork, TableEmptiesAtOnceAndTheDeviceComesBack)
     identity.networks = { eth };
     device.setIdentity(identity);
 
-    ScopedUserFolders folders;
-    auto context = std::make_unique<AppContext>();
-    auto layout = std::make_unique<MainLayout>(context.get());
-    layout->setBounds(0, 0, 1200, 700);
-    auto* header = childOfType<HeaderComponent>(*layout);
-    auto* table = childOfType<DeviceListComponent>(*layout);
-    auto* footer = childOfType<FooterComponent>(*layout);
-    ASSERT_TRUE(header != nullptr && table != nullptr && footer != nullptr);
-    auto deviceList = context->appState.getChildWithName(AppStateIds::DeviceList);
+    auto deviceList = devices();
 
     context->startDiscovery();
     device.startAnnouncing(200);
@@ -215,6 +219,88 @@ TEST(LayoutRefreshOverNetwork, TableEmptiesAtOnceAndTheDeviceComesBack)
     EXPECT_EQ(footer->countText, "1 device found");
 
     device.stopAnnouncing();
-    layout.reset();
-    context.reset();
+}
+
+TEST_F(LayoutFixture, ToastFollowsTheBottomRightCornerWhileVisible)
+{
+    context->showToast("Refreshing device list...");
+    EXPECT_EQ(toast->getBounds(), juce::Rectangle<int>(960, 638, 220, 42));
+    EXPECT_EQ(toast->text, "Refreshing device list...");
+    EXPECT_FALSE(toast->persistent);
+
+    layout->setSize(1000, 600);
+    EXPECT_EQ(toast->getBounds(), juce::Rectangle<int>(760, 538, 220, 42));
+
+    // A hidden toast keeps its last bounds until the next show.
+    tickUntilHidden();
+    ASSERT_FALSE(toast->isVisible());
+    layout->setSize(1300, 800);
+    EXPECT_EQ(toast->getBounds(), juce::Rectangle<int>(760, 538, 220, 42));
+    context->showToast("again");
+    EXPECT_EQ(toast->getBounds(), juce::Rectangle<int>(1060, 738, 220, 42));
+}
+
+TEST_F(LayoutFixture, UpdateTextChangesOnlyTheText)
+{
+    context->showToastPersistent("Downloading update... 0%", true);
+    for (int i = 0; i < 5; ++i)
+        ToastOverlayTestAccess::tick(*toast);
+    const float alpha = toast->getAlpha();
+    context->updateToastText("Downloading update... 50%");
+    EXPECT_EQ(toast->text, "Downloading update... 50%");
+    EXPECT_FLOAT_EQ(toast->getAlpha(), alpha);
+    EXPECT_EQ(toast->state, 0);
+    EXPECT_TRUE(toast->persistent);
+
+    // On a faded-out toast the text is stored and nothing shows.
+    context->hideToast();
+    tickUntilHidden();
+    ASSERT_FALSE(toast->isVisible());
+    context->updateToastText("Downloading update... 90%");
+    EXPECT_EQ(toast->text, "Downloading update... 90%");
+    EXPECT_FALSE(toast->isVisible());
+    EXPECT_FALSE(ToastOverlayTestAccess::timerRunning(*toast));
+}
+
+TEST_F(LayoutFixture, TransientToastEndsAPersistentDownloadToast)
+{
+    context->showToastPersistent("Downloading update... 10%", true);
+    context->showToast("Copied to clipboard!");
+    context->updateToastText("Downloading update... 20%");
+    EXPECT_TRUE(toast->isVisible());
+    EXPECT_EQ(toast->text, "Downloading update... 20%");
+    tickUntilHidden();
+    EXPECT_FALSE(toast->isVisible());
+    context->updateToastText("Downloading update... 30%");
+    EXPECT_FALSE(toast->isVisible());
+}
+
+TEST_F(LayoutFixture, ShowDialogFillsTheOverlayOverTheWholeLayout)
+{
+    int result = -1;
+    context->showDialog("About", "Version 1.00", {}, { { 0, "Close", 1 } }, 0, [&](int id) { result = id; }, {}, {},
+                        {});
+    ASSERT_TRUE(overlay->isVisible());
+    DialogOverlayTestAccess access(*overlay);
+    EXPECT_EQ(access.card().getX(), 350.0f);
+    // In front of everything else of the layout.
+    layout->setVisible(true);
+    EXPECT_EQ(layout->getComponentAt(5, 5), overlay);
+    EXPECT_EQ(layout->getComponentAt(600, 30), overlay);
+
+    layout->setSize(900, 600);
+    EXPECT_EQ(overlay->getBounds(), juce::Rectangle<int>(0, 0, 900, 600));
+    EXPECT_EQ(access.card().getX(), 200.0f);
+
+    overlay->mouseDown(leftClickOn(*overlay, { 5.0f, 5.0f }));
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(overlay->isVisible());
+}
+
+TEST_F(LayoutFixture, ToastStaysAboveAnOpenDialog)
+{
+    context->showDialog("About", {}, {}, { { 0, "Close", 1 } }, 0, {}, {}, {}, {});
+    context->showToast("Copied to clipboard!");
+    const auto& children = layout->getChildren();
+    EXPECT_GT(children.indexOf(toast), children.indexOf(overlay));
 }
