@@ -30,22 +30,6 @@ int ticksUntil(ToastOverlay& t, const std::function<bool()>& done, int limit = 1
 }
 } // namespace
 
-TEST(ToastOverlay, ShowPlacesItTwentyPixelsFromTheBottomRightCorner)
-{
-    Parent p;
-    p.toast.show("Refreshing device list...", false);
-    EXPECT_EQ(p.toast.getBounds(), juce::Rectangle<int>(960, 638, 220, 42));
-    EXPECT_TRUE(p.toast.isVisible());
-    EXPECT_FLOAT_EQ(p.toast.getAlpha(), 0.0f);
-    EXPECT_EQ(p.toast.state, 0);
-    EXPECT_TRUE(Access::timerRunning(p.toast));
-
-    // Shown again in a larger parent, it takes the new corner.
-    p.setSize(1000, 500);
-    p.toast.show("again", false);
-    EXPECT_EQ(p.toast.getBounds(), juce::Rectangle<int>(760, 438, 220, 42));
-}
-
 TEST(ToastOverlay, FadesInHoldsAndFadesOutTickByTick)
 {
     Parent p;
