@@ -1,3 +1,4 @@
+#include "support/MessageLoopWait.h"
 #include "support/NetNamespace.h"
 #include "support/SimulatedDevice.h"
 #include "support/TestNetwork.h"
@@ -59,18 +60,6 @@ namespace
             return packets;
         }
 
-        bool waitFor(size_t count, int timeoutMs = 5000) const
-        {
-            const auto deadline = juce::Time::getMillisecondCounter() + static_cast<uint32_t>(timeoutMs);
-            while (juce::Time::getMillisecondCounter() < deadline)
-            {
-                if (all().size() >= count)
-                    return true;
-                juce::Thread::sleep(2);
-            }
-            return all().size() >= count;
-        }
-
         bool idleSinceLastPacket() const
         {
             std::lock_guard<std::mutex> guard(lock);
@@ -83,14 +72,6 @@ namespace
         int idleCalls = 0;
         bool idleAfterLastPacket = false;
     };
-
-    bool waitForCount(const SimulatedDevice& device, int port, size_t count, int timeoutMs = 5000)
-    {
-        const auto deadline = juce::Time::getMillisecondCounter() + static_cast<uint32_t>(timeoutMs);
-        while (device.countOn(port) < count && juce::Time::getMillisecondCounter() < deadline)
-            juce::Thread::sleep(2);
-        return device.countOn(port) >= count;
-    }
 }
 
 TEST(UdpTransport, StartsOnceStopsAndStartsAgain)
@@ -133,7 +114,7 @@ TEST(UdpTransport, DeliversDatagramsOnItsOwnThreadAndNeverEmptyOnes)
     std::string big(3000, 'b');
     ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, big.data(), big.size()));
     ASSERT_TRUE(device.sendRaw(link.localAddress, 45454, "last", 4));
-    ASSERT_TRUE(log.waitFor(3));
+    ASSERT_TRUE(pumpUntil([&] { return log.all().size() >= 3; }));
     juce::Thread::sleep(100);
 
     const auto packets = log.all();
@@ -173,7 +154,7 @@ TEST(MulticastTransport, AnInterfaceThatCannotSendDoesNotStopTheOthers)
     // The first interface goes down after the join: its address is still listed, its writes fail.
     network.local().runOrFail("ip link set " + first.localName + " down");
     EXPECT_TRUE(transport.send("239.12.34.0", 1236, "still", 5));
-    ASSERT_TRUE(waitForCount(device, SimulatedDevice::jsonCommandPort, 1));
+    ASSERT_TRUE(pumpUntil([&] { return device.countOn(SimulatedDevice::jsonCommandPort) >= 1; }));
     juce::Thread::sleep(100);
     const auto arrived = device.receivedOn(SimulatedDevice::jsonCommandPort);
     ASSERT_EQ(arrived.size(), 1u);
@@ -199,7 +180,7 @@ TEST(BroadcastTransport, SendsToTheLimitedBroadcastAddressAndSharesItsPort)
 
     const auto query = SimulatedDevice::queryFrame();
     ASSERT_TRUE(transport.send("255.255.255.255", 45455, query.data(), query.size()));
-    ASSERT_TRUE(waitForCount(device, SimulatedDevice::veskPort, 1));
+    ASSERT_TRUE(pumpUntil([&] { return device.countOn(SimulatedDevice::veskPort) >= 1; }));
     const auto arrived = device.receivedOn(SimulatedDevice::veskPort);
     EXPECT_EQ(arrived[0].bytes, query);
     EXPECT_EQ(arrived[0].destination, "255.255.255.255");
@@ -230,7 +211,7 @@ TEST(MdnsTransport, FallsBackToAnyPortAndJoinsOnTheBestRouteInterface)
     // The group is joined on the interface of the default route, so the host's datagram gets in.
     const int port = transport.getBoundPort();
     ASSERT_TRUE(device.sendRaw("224.0.0.251", port, "mdns", 4));
-    ASSERT_TRUE(log.waitFor(1));
+    ASSERT_TRUE(pumpUntil([&] { return log.all().size() >= 1; }));
     EXPECT_EQ(log.all()[0].bytes, "mdns");
 
     transport.stop();
