@@ -115,41 +115,29 @@ TEST_F(HeaderFixture, DevIsDrawnExactlyWhileTheConsoleIsShown)
     EXPECT_EQ(countNear(snapshot(header), middle, themeForeground, 60), 0);
 }
 
-TEST_F(HeaderFixture, CtrlShiftClickInTheLogoFlipsTheConsoleWithAnyButtonAndOpensNothing)
+TEST_F(HeaderFixture, LogoClicksFlipTheConsoleWithCtrlShiftOrOpenTheMakersSite)
 {
     UI_REQUIRE_DISPLAY();
     TestWindow window(header, designedWidth, 100);
     Mouse mouse(window);
 
+    // Ctrl+Shift with any button flips the console and opens nothing.
     mouse.click({ 40, 17 }, ctrlShift);
     EXPECT_TRUE(header.consoleVisible);
     mouse.click({ 129, 34 }, ctrlShift, rightButton);
     EXPECT_FALSE(header.consoleVisible);
     EXPECT_EQ(consoleEvents, std::vector<bool>({ true, false }));
     EXPECT_TRUE(opened.empty());
-}
 
-TEST_F(HeaderFixture, PlainLeftClickInTheLogoOpensTheMakersSiteAlsoWithCtrlOrShiftAlone)
-{
-    UI_REQUIRE_DISPLAY();
-    TestWindow window(header, designedWidth, 100);
-    Mouse mouse(window);
-
+    // A plain left click, also with only Ctrl or only Shift, opens the site; other buttons do nothing.
     mouse.click({ 5, 5 });
     mouse.click({ 60, 20 }, ctrl);
     mouse.click({ 60, 20 }, shift);
-    ASSERT_EQ(opened.size(), 3u);
-    for (const auto& url : opened)
-    {
-        EXPECT_TRUE(url.startsWith("https://")) << url;
-        EXPECT_EQ(url, HeaderComponent::webSite().toString(false));
-    }
-
-    // Other buttons without Ctrl+Shift do nothing.
     mouse.click({ 60, 20 }, {}, rightButton);
     mouse.click({ 60, 20 }, ctrl, rightButton);
-    EXPECT_EQ(opened.size(), 3u);
-    EXPECT_TRUE(consoleEvents.empty());
+    EXPECT_EQ(opened, std::vector<juce::String>(3, HeaderComponent::webSite().toString(false)));
+    EXPECT_TRUE(opened[0].startsWith("https://"));
+    EXPECT_EQ(consoleEvents.size(), 2u);
 }
 
 TEST_F(HeaderFixture, ClicksJustOutsideTheLogoAreaDoNothingAndShowTheArrow)
