@@ -53,19 +53,14 @@ TEST_F(FooterFixture, CountTextFollowsTheWholeStateTree)
     devices().appendChild(makeDevice("c", false), nullptr);
     devices().removeAllChildren(nullptr);
     EXPECT_EQ(footer.countText, "0 devices found");
-}
 
-TEST_F(FooterFixture, CountsDevicesThatExistBeforeTheFooterAndIgnoresInterfacesBeneathThem)
-{
+    // Devices that were there before the footer count, interfaces beneath them do not.
     devices().appendChild(makeDevice("x", false), nullptr);
-    devices().appendChild(makeDevice("y", false), nullptr);
-    devices().appendChild(makeDevice("z", true), nullptr);
-    FooterComponent footer(context);
-    EXPECT_EQ(footer.countText, "3 devices found");
-
-    // A NetworkInterface added under a Device recounts with the same result.
+    devices().appendChild(makeDevice("y", true), nullptr);
+    FooterComponent later(context);
+    EXPECT_EQ(later.countText, "2 devices found");
     devices().getChild(0).appendChild(juce::ValueTree(AppStateIds::NetworkInterface), nullptr);
-    EXPECT_EQ(footer.countText, "3 devices found");
+    EXPECT_EQ(later.countText, "2 devices found");
 }
 
 TEST_F(FooterFixture, BurstOfAdditionsIsRecountedAtOnceAndRepaintedOnceOnALaterTurn)
@@ -101,17 +96,10 @@ TEST_F(FooterFixture, ButtonsSitAtTheRightEndOfA1200By30Footer)
     footer.setBounds(0, 0, 1200, 30);
     EXPECT_EQ(footer.infoButton.getBounds(), juce::Rectangle<int>(1160, 5, 20, 20));
     EXPECT_EQ(footer.themeToggle.getBounds(), juce::Rectangle<int>(1136, 5, 20, 20));
-    EXPECT_EQ(footer.infoButton.getName(), "Info");
-    EXPECT_EQ(footer.infoButton.getButtonText(), "Info");
-    EXPECT_EQ(footer.themeToggle.getName(), "ThemeToggle");
-    EXPECT_EQ(footer.themeToggle.getButtonText(), "ThemeToggle");
 
-    // The layout's 28 px strip, and a footer too low for the buttons.
+    // The layout's 28 px strip.
     footer.setBounds(0, 0, 800, 28);
     EXPECT_EQ(footer.infoButton.getBounds(), juce::Rectangle<int>(760, 4, 20, 20));
-    footer.setBounds(0, 0, 30, 10);
-    EXPECT_EQ(footer.infoButton.getX(), 0);
-    EXPECT_EQ(footer.infoButton.getY(), -5);
 }
 
 TEST_F(FooterFixture, ToggleShowsASunInTheLightThemeAndACrescentInTheDark)
