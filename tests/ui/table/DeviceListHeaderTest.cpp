@@ -126,8 +126,7 @@ TEST_F(DeviceListHeaderTest, SortColumnIsDisabledAndHiddenColumnsStayListedUntic
 
 TEST_F(DeviceListHeaderTest, ClickingHeadersSortsOnlySortableColumns)
 {
-    if (! displayAvailable())
-        GTEST_SKIP() << "needs a display (run under xvfb-run)";
+    UI_REQUIRE_DISPLAY();
 
     addDevice(context, device("b", "b", "10.0.0.2"));
     addDevice(context, device("a", "a", "10.0.0.10"));
@@ -158,23 +157,17 @@ TEST_F(DeviceListHeaderTest, ClickingHeadersSortsOnlySortableColumns)
     // Columns can't be resized or dragged by the user: a drag on a border changes nothing.
     const auto before = header().getColumnWidth(2);
     const auto border = header().getColumnPosition(1).getRight();
-    auto* peer = window.peer();
-    const auto p = window.top().getLocalPoint(&header(), juce::Point<int>(border, 20)).toFloat();
-    const auto t = juce::Time::currentTimeMillis() + 5000;
-    const auto left = juce::ModifierKeys().withFlags(juce::ModifierKeys::leftButtonModifier);
-    peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, left, 1.0f, 0.0f, t);
-    peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p + juce::Point<float>(80, 0), left, 1.0f,
-                           0.0f, t + 50);
-    peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p + juce::Point<float>(80, 0), {}, 1.0f,
-                           0.0f, t + 100);
-    juce::ModifierKeys::currentModifiers = {};
+    const auto p = window.top().getLocalPoint(&header(), juce::Point<int>(border, 20));
+    Mouse mouse(window);
+    mouse.press(p);
+    mouse.drag(p + juce::Point<int>(80, 0));
+    mouse.release(p + juce::Point<int>(80, 0));
     EXPECT_EQ(header().getColumnWidth(2), before);
 }
 
 TEST_F(DeviceListHeaderTest, RightClickOnTheHeaderOpensTheColumnMenu)
 {
-    if (! displayAvailable())
-        GTEST_SKIP() << "needs a display (run under xvfb-run)";
+    UI_REQUIRE_DISPLAY();
 
     TestWindow window(list, 1100, 600);
     window.click(header(), { 300, 20 }, juce::ModifierKeys::rightButtonModifier);

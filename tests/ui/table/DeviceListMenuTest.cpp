@@ -92,8 +92,7 @@ TEST_F(RowMenu, ChoosingAnItemLogsThenOpensTheAddress)
 
 TEST_F(RowMenu, RightClickAnywhereOnARowShowsTheMenuLeftClickDoesNot)
 {
-    if (! displayAvailable())
-        GTEST_SKIP() << "needs a display (run under xvfb-run)";
+    UI_REQUIRE_DISPLAY();
 
     addDevice(context, device("1", "Desk", "192.168.7.7"));
     TestWindow window(list, 1100, 600);
