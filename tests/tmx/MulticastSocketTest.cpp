@@ -9,7 +9,6 @@
 #include <sys/socket.h>
 
 #include <fstream>
-#include <sstream>
 
 using tmx::transport::BestRoute;
 using tmx::transport::MulticastSocket;
@@ -52,14 +51,6 @@ namespace
         socklen_t size = sizeof(value);
         ::getsockopt(socket.getRawSocketHandle(), IPPROTO_IP, option, &value, &size);
         return value;
-    }
-
-    juce::String multicastInterfaceOf(juce::DatagramSocket& socket)
-    {
-        in_addr value {};
-        socklen_t size = sizeof(value);
-        ::getsockopt(socket.getRawSocketHandle(), IPPROTO_IP, IP_MULTICAST_IF, &value, &size);
-        return juce::IPAddress(ntohl(value.s_addr)).toString();
     }
 }
 
@@ -151,23 +142,5 @@ TEST(MulticastSocket, BestRouteTakesTheFirstAddressOfTheInterface)
     EXPECT_EQ(BestRoute::interfaceAddress(), link.localAddress);
     EXPECT_EQ(BestRoute::firstAddressOf(0), juce::String());
     EXPECT_EQ(BestRoute::interfaceIndexFor("not an address"), 0);
-}
-
-TEST(MulticastSocket, TtlAndOutgoingInterface)
-{
-    TestNetwork network;
-    const auto first = network.addConnectedHost();
-    const auto second = network.connect(network.addHost(), false);
-
-    juce::DatagramSocket socket(true);
-    ASSERT_TRUE(socket.bindToPort(0));
-
-    ASSERT_TRUE(MulticastSocket::setMulticastTtl(socket, 5));
-    EXPECT_EQ(intOption(socket, IP_MULTICAST_TTL), 5);
-
-    ASSERT_TRUE(MulticastSocket::setMulticastInterface(socket, second.localAddress));
-    EXPECT_EQ(multicastInterfaceOf(socket), second.localAddress);
-    ASSERT_TRUE(MulticastSocket::setMulticastInterface(socket, first.localAddress));
-    EXPECT_EQ(multicastInterfaceOf(socket), first.localAddress);
 }
 
