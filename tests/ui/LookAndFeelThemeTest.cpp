@@ -97,18 +97,11 @@ TEST_F(ThemedTest, BothColourTablesAndTheirSwitch)
     }
 }
 
-TEST(Theme, EveryIconIsA24PixelShapeRecolouredCompletely)
+TEST(Theme, EveryIconIsRecolouredCompletely)
 {
     for (const auto& [name, source] : allIcons())
     {
         SCOPED_TRACE(name);
-        ASSERT_NE(source.svgData, nullptr);
-        ASSERT_GT(source.svgSize, 0);
-        const auto text = juce::String::fromUTF8(source.svgData, source.svgSize);
-        EXPECT_TRUE(text.contains("height=\"24px\"") && text.contains("width=\"24px\""));
-        EXPECT_TRUE(text.contains("viewBox=\"0 -960 960 960\""));
-        EXPECT_EQ(text.indexOf("<path"), text.lastIndexOf("<path"));  // one single path
-
         for (auto colour : { nearBlack, offWhite, mintGreen })
         {
             auto drawable = createIconDrawable(source, colour);
