@@ -152,11 +152,6 @@ protected:
                                     13.0f, lightForeground, lightBackground);
     }
 
-    int rowOf(const juce::String& name)
-    {
-        return rowNames(session->capture(window)).indexOf(name);
-    }
-
     /** The devices carry out Finder commands and report the new state, as real ones do. */
     void actLikeTheDevices()
     {
