@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/MessageLoopWait.h"
+
 #include <juce_events/juce_events.h>
 
 #include <atomic>
@@ -8,20 +10,10 @@
 
 namespace updater_test
 {
-/** Pumps the message loop until condition holds; false when the deadline passes first. */
+/** The shared message-loop wait, with room for a slow HTTP exchange. */
 inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000)
 {
-    const auto deadline = juce::Time::getMillisecondCounter() + static_cast<juce::uint32>(timeoutMs);
-
-    while (!condition())
-    {
-        if (juce::Time::getMillisecondCounter() > deadline)
-            return false;
-
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(10);
-    }
-
-    return true;
+    return pumpUntil(condition, timeoutMs);
 }
 
 /** Delivers every call posted so far: posted calls run in order, so a marker posted now runs after them. */

@@ -15,16 +15,6 @@ using updater_test::waitUntil;
 
 namespace
 {
-template <typename T>
-T* findChildOf(juce::Component& parent)
-{
-    for (auto* child : parent.getChildren())
-        if (auto* found = dynamic_cast<T*>(child))
-            return found;
-
-    return nullptr;
-}
-
 // The updater wired into the real main layout as the application wires it: its dialogs on the layout's
 // overlay, its progress in the layout's toast, the quit replaced by a counter.
 class UpdateDialogsTest : public ::testing::Test
@@ -38,8 +28,8 @@ protected:
         context = std::make_unique<AppContext>();
         layout = std::make_unique<MainLayout>(context.get());
         layout->setBounds(0, 0, 1200, 700);
-        toast = findChildOf<ToastOverlay>(*layout);
-        overlay = findChildOf<CustomDialogOverlay>(*layout);
+        toast = ui_test::childOfType<ToastOverlay>(*layout);
+        overlay = ui_test::childOfType<CustomDialogOverlay>(*layout);
         ASSERT_NE(toast, nullptr);
         ASSERT_NE(overlay, nullptr);
 
@@ -77,7 +67,7 @@ protected:
         FAIL() << "no button " << label;
     }
 
-    void clickBackdrop() { overlay->mouseDown(dialog_test::mouseAt(*overlay, { 3.0f, 3.0f })); }
+    void clickBackdrop() { overlay->mouseDown(ui_test::leftClickOn(*overlay, { 3.0f, 3.0f })); }
 
     void expectButtons(const std::vector<DialogAction>& expected)
     {

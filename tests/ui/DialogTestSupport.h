@@ -55,11 +55,3 @@ private:
 
     DynamicFormComponent& form;
 };
-
-namespace dialog_test
-{
-inline juce::MouseEvent mouseAt(juce::Component& c, juce::Point<float> p)
-{
-    return ui_test::leftClickOn(c, p);
-}
-} // namespace dialog_test

@@ -18,15 +18,6 @@ using namespace ui_test;
 
 namespace
 {
-template <typename T>
-T* childOfType(juce::Component& parent)
-{
-    for (auto* child : parent.getChildren())
-        if (auto* found = dynamic_cast<T*>(child))
-            return found;
-    return nullptr;
-}
-
 /** The layout as the window holds it, with its parts found by type and reached through AppContext's callbacks. */
 struct LayoutFixture : ::testing::Test
 {

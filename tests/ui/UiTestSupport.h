@@ -99,6 +99,16 @@ private:
     TestWindow& window;
 };
 
+/** The first direct child of a type, as a layout holds its parts. */
+template <typename T>
+T* childOfType(juce::Component& parent)
+{
+    for (auto* child : parent.getChildren())
+        if (auto* found = dynamic_cast<T*>(child))
+            return found;
+    return nullptr;
+}
+
 /** A mouse event on a component, for handlers that are called directly. */
 inline juce::MouseEvent mouseEventOn(juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods)
 {
