@@ -71,24 +71,17 @@ TEST_F(NetworkSettingsFormTest, DhcpGreysTheFiveAddressFieldsAndManualFreesThem)
     ASSERT_NE(mode, nullptr);
     EXPECT_EQ(mode->getSelectedText(), "Auto (DHCP)");
 
+    // The five address fields follow the mode (the form tests cover how a greyed field looks and behaves).
     for (auto* label : addressLabels)
-    {
-        auto* editor = open.editor(label);
-        EXPECT_TRUE(editor->isReadOnly()) << label;
-        EXPECT_FALSE(editor->isCaretVisible()) << label;
-        EXPECT_EQ(editor->findColour(juce::TextEditor::textColourId), themeForeground.withAlpha(0.5f)) << label;
-    }
+        EXPECT_TRUE(open.editor(label)->isReadOnly()) << label;
     EXPECT_EQ(open.editor("IP Address")->getText(), "10.10.0.7");
 
     clickMode(*mode, 0);
     EXPECT_EQ(mode->getSelectedText(), "Manual");
     for (auto* label : addressLabels)
         EXPECT_FALSE(open.editor(label)->isReadOnly()) << label;
-
-    open.editor("DNS 1")->setText("1.1.1.1");
     clickMode(*mode, 1);
     EXPECT_TRUE(open.editor("DNS 1")->isReadOnly());
-    EXPECT_EQ(open.editor("DNS 1")->getText(), "1.1.1.1") << "greyed fields keep their text";
 }
 
 TEST_F(NetworkSettingsFormTest, ApplyChecksManualAddressesCancelAndOutsideClickDoNothing)
