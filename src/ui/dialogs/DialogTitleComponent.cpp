@@ -5,6 +5,8 @@
 DialogTitleComponent::DialogTitleComponent()
 {
     titleLabel.setJustificationType(juce::Justification::centred);
+    // The label is sized to its text; its default side borders would squeeze the title horizontally.
+    titleLabel.setBorderSize({});
     titleLabel.setColour(juce::Label::textColourId, themeForeground);
     addAndMakeVisible(titleLabel);
 }
