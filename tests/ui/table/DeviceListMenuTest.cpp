@@ -18,10 +18,10 @@ juce::StringArray menuTexts(const juce::PopupMenu& menu)
 class RowMenu : public TableFixture
 {
 protected:
-    juce::StringArray menuFor(const DeviceSpec& spec)
+    juce::StringArray menuFor(const DeviceSpec& desc)
     {
         context.appState.getChildWithName(Ids::DeviceList).removeAllChildren(nullptr);
-        addDevice(context, spec);
+        addDevice(context, desc);
         return menuTexts(list.createRowMenu(0));
     }
 };
@@ -52,12 +52,12 @@ TEST_F(RowMenu, WebAccessFirstThenOneAddressPerUsableInterface)
 
 TEST_F(RowMenu, UnusableInterfacesHaveNoItemButTheWebAccessItemIsAlwaysThere)
 {
-    auto spec = device("1", "Quiet", "0.0.0.0", "");
-    EXPECT_EQ(menuFor(spec), juce::StringArray({ "" }));
+    auto desc = device("1", "Quiet", "0.0.0.0", "");
+    EXPECT_EQ(menuFor(desc), juce::StringArray({ "" }));
 
-    spec.net0.ip = "0.0.0.0:80";
-    spec.net1.ip = "169.254.3.3";
-    EXPECT_EQ(menuFor(spec), juce::StringArray({ "", "http://169.254.3.3" }));
+    desc.net0.ip = "0.0.0.0:80";
+    desc.net1.ip = "169.254.3.3";
+    EXPECT_EQ(menuFor(desc), juce::StringArray({ "", "http://169.254.3.3" }));
 
     // A device node without interface children.
     auto list0 = context.appState.getChildWithName(Ids::DeviceList);
@@ -75,10 +75,10 @@ TEST_F(RowMenu, ChoosingAnItemLogsThenOpensTheAddress)
     FakeBrowser browser;
     LogCapture log;
 
-    auto spec = device("1", "Desk", "192.168.7.7");
-    spec.model = "GAVRO";
-    spec.webAccess = "http://desk.local/";
-    addDevice(context, spec);
+    auto desc = device("1", "Desk", "192.168.7.7");
+    desc.model = "GAVRO";
+    desc.webAccess = "http://desk.local/";
+    addDevice(context, desc);
 
     const auto menu = list.createRowMenu(0);
     for (juce::PopupMenu::MenuItemIterator it(menu); it.next();)

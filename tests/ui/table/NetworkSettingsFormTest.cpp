@@ -14,9 +14,9 @@ namespace
 class NetworkSettingsFormTest : public TableFixture
 {
 protected:
-    OpenForm openFormOf(int column, const DeviceSpec& spec)
+    OpenForm openFormOf(int column, const DeviceSpec& desc)
     {
-        addDevice(context, spec);
+        addDevice(context, desc);
         auto open = openForm(column);
         EXPECT_TRUE(overlay.isVisible());
         return open;
@@ -30,12 +30,12 @@ protected:
 
     static DeviceSpec amp()
     {
-        auto spec = device("amp-1", "Amp Rack", "192.168.1.7", "10.10.0.7");
-        spec.net0.mask = "255.255.255.0";
-        spec.net0.gateway = "192.168.1.1";
-        spec.net1.dhcp = true;
-        spec.net1.mask = "255.255.0.0";
-        return spec;
+        auto desc = device("amp-1", "Amp Rack", "192.168.1.7", "10.10.0.7");
+        desc.net0.mask = "255.255.255.0";
+        desc.net0.gateway = "192.168.1.1";
+        desc.net1.dhcp = true;
+        desc.net1.mask = "255.255.0.0";
+        return desc;
     }
 };
 
@@ -110,9 +110,9 @@ TEST_F(NetworkSettingsFormTest, ApplyChecksManualAddressesCancelAndOutsideClickD
 
 TEST_F(NetworkSettingsFormTest, DhcpModeSendsWithoutCheckingTheGreyedTexts)
 {
-    auto spec = amp();
-    spec.net1.mask = "not a mask";
-    const auto open = openFormOf(7, spec);
+    auto desc = amp();
+    desc.net1.mask = "not a mask";
+    const auto open = openFormOf(7, desc);
     ASSERT_NE(open.form, nullptr);
 
     press("Apply");

@@ -79,9 +79,9 @@ TEST(NameCellTest, LongNameGivesWayToTheBadge)
 
 TEST_F(TableCells, LinkCellOpensOnLeftClickAndCopiesOnRightClick)
 {
-    auto spec = device("1", "Desk");
-    spec.webAccess = "http://desk.example:8080/ui";
-    addDevice(context, spec);
+    auto desc = device("1", "Desk");
+    desc.webAccess = "http://desk.example:8080/ui";
+    addDevice(context, desc);
 
     auto* link = cell<LinkCellComponent>(5);
     ASSERT_NE(link, nullptr);
@@ -113,9 +113,9 @@ TEST_F(TableCells, LinkCellOpensOnLeftClickAndCopiesOnRightClick)
 
 TEST_F(TableCells, NetCellsShowDashesNotAvailableOrTheAddress)
 {
-    auto spec = device("1", "Desk", "0.0.0.0", "");
-    spec.net0.mac = "00:11:22:33:44:55";
-    auto node = addDevice(context, spec);
+    auto desc = device("1", "Desk", "0.0.0.0", "");
+    desc.net0.mac = "00:11:22:33:44:55";
+    auto node = addDevice(context, desc);
 
     auto* net1 = cell<NetCellComponent>(6);
     auto* net2 = cell<NetCellComponent>(7);

@@ -30,26 +30,26 @@ struct DeviceSpec
 };
 
 /** Appends a device node in AppContext's order: the node with its id, its properties, then two interfaces. */
-inline juce::ValueTree addDevice(AppContext& context, const DeviceSpec& spec)
+inline juce::ValueTree addDevice(AppContext& context, const DeviceSpec& desc)
 {
     auto list = context.appState.getChildWithName(Ids::DeviceList);
     juce::ValueTree device(Ids::Device);
-    device.setProperty(Ids::id, spec.id, nullptr);
+    device.setProperty(Ids::id, desc.id, nullptr);
     list.appendChild(device, nullptr);
 
-    device.setProperty(Ids::name, spec.name, nullptr);
-    device.setProperty(Ids::model, spec.model, nullptr);
-    device.setProperty(Ids::version, spec.version, nullptr);
-    device.setProperty(Ids::defaultIp, spec.net0.ip, nullptr);
+    device.setProperty(Ids::name, desc.name, nullptr);
+    device.setProperty(Ids::model, desc.model, nullptr);
+    device.setProperty(Ids::version, desc.version, nullptr);
+    device.setProperty(Ids::defaultIp, desc.net0.ip, nullptr);
     device.setProperty(Ids::port, 80, nullptr);
-    device.setProperty(Ids::webAccess, spec.webAccess, nullptr);
-    device.setProperty(Ids::finder, spec.finder, nullptr);
-    device.setProperty(Ids::isTarn, spec.isTarn, nullptr);
-    device.setProperty(Ids::isHost, spec.isHost, nullptr);
+    device.setProperty(Ids::webAccess, desc.webAccess, nullptr);
+    device.setProperty(Ids::finder, desc.finder, nullptr);
+    device.setProperty(Ids::isTarn, desc.isTarn, nullptr);
+    device.setProperty(Ids::isHost, desc.isHost, nullptr);
 
     for (int i = 0; i < 2; ++i)
     {
-        const auto& net = i == 0 ? spec.net0 : spec.net1;
+        const auto& net = i == 0 ? desc.net0 : desc.net1;
         juce::ValueTree iface(Ids::NetworkInterface);
         iface.setProperty(Ids::interfaceIndex, i, nullptr);
         device.appendChild(iface, nullptr);
@@ -67,12 +67,12 @@ inline juce::ValueTree addDevice(AppContext& context, const DeviceSpec& spec)
 inline DeviceSpec device(const juce::String& id, const juce::String& name, const juce::String& ip0 = {},
                          const juce::String& ip1 = {})
 {
-    DeviceSpec spec;
-    spec.id = id;
-    spec.name = name;
-    spec.net0.ip = ip0;
-    spec.net1.ip = ip1;
-    return spec;
+    DeviceSpec desc;
+    desc.id = id;
+    desc.name = name;
+    desc.net0.ip = ip0;
+    desc.net1.ip = ip1;
+    return desc;
 }
 
 /** Puts an "xdg-open" first on PATH that only writes down each address it is asked to open. */
