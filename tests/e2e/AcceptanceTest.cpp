@@ -281,9 +281,8 @@ TEST_F(AcceptanceTest, NetworkSettingsFormDeliversTheExactSettingsCommand)
     const auto card = layout.formCard();
     ASSERT_TRUE(session->waitForScreen(window, [&](const juce::Image& s)
     {
-        // The title label is exactly as wide as its text and keeps its 5-pixel borders, so the framework
-        // squeezes the text into 10 pixels less.
-        const auto fitted = session->text.font(24.0f).getStringWidth("NET 1 settings") - 10;
+        // The title label is exactly as wide as its text, which is drawn at its natural width.
+        const auto fitted = session->text.font(24.0f).getStringWidth("NET 1 settings");
         const auto net1 = session->text.search(s, layout.formTitle(), "NET 1 settings", 24.0f, lightForeground,
                                                lightBackground, fitted);
         const auto net2 = session->text.search(s, layout.formTitle(), "NET 2 settings", 24.0f, lightForeground,
