@@ -2,6 +2,7 @@
 // parse the text, check "api" and "msg", and fill the same DeviceEvent (MAC normalisation, id and expiry included).
 // Every contender must produce the same record as MulticastProtocol before anything is timed.
 
+#include "tmx/MulticastProtocolTestData.h"
 #include "tmx/protocol/MulticastProtocol.h"
 #include "tmx/protocol/ProtocolText.h"
 
@@ -21,28 +22,8 @@
 namespace
 {
 
-// Two interfaces, a "tarn" object and a member nobody reads: about 690 bytes, as devices send them.
-constexpr char datagram[] = R"({
-  "api": "TMXv1",
-  "msg": "deviceInfo",
-  "name": "Stage Left",
-  "model": "TARN-X16",
-  "fw": "3.2.14",
-  "ip": "192.168.10.41",
-  "port": 80,
-  "web": "192.168.10.41:80",
-  "finder": false,
-  "finderStatus": false,
-  "networks": [
-    { "name": "eth0", "ip": "192.168.10.41", "mac": "00:1b:c5:0a:41:7e", "dhcp": true,
-      "mask": "255.255.255.0", "gw": "192.168.10.1", "dns1": "192.168.10.1", "dns2": "" },
-    { "name": "eth1", "ip": "10.20.0.41", "mac": "00-1B-C5-0A-41-7F", "dhcp": false,
-      "mask": "255.255.0.0", "gw": "10.20.0.1", "dns1": "10.20.0.1", "dns2": "" }
-  ],
-  "tarn": { "workspaceUUID": "6f1c2d3e-8a9b-4c5d-9e0f-1a2b3c4d5e6f", "isHost": true },
-  "uptime": 184467
-})";
-constexpr size_t datagramSize = sizeof(datagram) - 1;
+constexpr const char* datagram = typicalDeviceInfo;  // the datagram the protocol tests read too
+constexpr size_t datagramSize = sizeof(typicalDeviceInfo) - 1;
 
 const juce::String sender("192.168.10.41");
 

@@ -118,17 +118,8 @@ std::optional<int> ChildProcessHandle::waitForExit(int timeoutMs)
 }
 
 //==============================================================================
-namespace
-{
-int ignoreXErrors(Display*, XErrorEvent*)
-{
-    return 0;
-}
-} // namespace
-
 VirtualDisplay::VirtualDisplay()
 {
-    XSetErrorHandler(ignoreXErrors);
     const auto log = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("brelm-e2e-xvfb.log");
 
     // A number of our own; a lock file in /tmp means another server (in any namespace) has it.
