@@ -182,6 +182,12 @@ protected:
         return found;
     }
 
+    /** Waits for what a click or a key should bring about, keeping the program's X events flowing. */
+    bool afterInput(const std::function<bool()>& condition)
+    {
+        return session->display.waitForNudging(window, condition, 10000);
+    }
+
     std::unique_ptr<E2eSession> session;
     std::unique_ptr<SimulatedDevice> device;
     std::unique_ptr<ChildProcessHandle> program;
@@ -229,7 +235,7 @@ TEST_F(AcceptanceTest, FindAndStopSendTheExactCommandsAndTheButtonFollows)
 
     // The JSON device: an "action" on the group, with the device's MAC, TTL 5.
     ASSERT_TRUE(session->desktop.click(window, layout.findButton(0)));
-    ASSERT_TRUE(waitFor([&] { return !commandsTo(SimulatedDevice::group, 1236).empty(); }, 10000));
+    ASSERT_TRUE(afterInput([&] { return !commandsTo(SimulatedDevice::group, 1236).empty(); }));
     auto sent = commandsTo(SimulatedDevice::group, 1236);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(juce::String(sent[0].text()), jsonAction("{ #msg#: #finder#, #value#: true, #time#: 60  }"));
@@ -240,7 +246,7 @@ TEST_F(AcceptanceTest, FindAndStopSendTheExactCommandsAndTheButtonFollows)
     }, "json-stop-shown"));
 
     ASSERT_TRUE(session->desktop.click(window, layout.findButton(0)));
-    ASSERT_TRUE(waitFor([&] { return commandsTo(SimulatedDevice::group, 1236).size() == 2; }, 10000));
+    ASSERT_TRUE(afterInput([&] { return commandsTo(SimulatedDevice::group, 1236).size() == 2; }));
     sent = commandsTo(SimulatedDevice::group, 1236);
     EXPECT_EQ(juce::String(sent[1].text()), jsonAction("{ #msg#: #finder#, #value#: false  }"));
     EXPECT_TRUE(session->waitForScreen(window, [&](const juce::Image& s)
@@ -250,7 +256,7 @@ TEST_F(AcceptanceTest, FindAndStopSendTheExactCommandsAndTheButtonFollows)
 
     // The VESK device: 24 bytes to its own address on 45455.
     ASSERT_TRUE(session->desktop.click(window, layout.findButton(1)));
-    ASSERT_TRUE(waitFor([&] { return !commandsTo(veskAddress, SimulatedDevice::veskPort).empty(); }, 10000));
+    ASSERT_TRUE(afterInput([&] { return !commandsTo(veskAddress, SimulatedDevice::veskPort).empty(); }));
     const std::vector<uint8_t> findOn { 0x03, 0xD9, 0x00, 0x00, 0x01, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x55, 0x53,
                                         0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x0E, 0xB8 };
     EXPECT_EQ(commandsTo(veskAddress, SimulatedDevice::veskPort)[0].bytes, findOn);
@@ -260,7 +266,7 @@ TEST_F(AcceptanceTest, FindAndStopSendTheExactCommandsAndTheButtonFollows)
     }, "vesk-stop-shown"));
 
     ASSERT_TRUE(session->desktop.click(window, layout.findButton(1)));
-    ASSERT_TRUE(waitFor([&] { return commandsTo(veskAddress, SimulatedDevice::veskPort).size() == 2; }, 10000));
+    ASSERT_TRUE(afterInput([&] { return commandsTo(veskAddress, SimulatedDevice::veskPort).size() == 2; }));
     auto findOff = findOn;
     findOff[20] = 0x00;
     findOff[23] = 0xB7;
@@ -298,7 +304,7 @@ TEST_F(AcceptanceTest, NetworkSettingsFormDeliversTheExactSettingsCommand)
     session->screenshot(window, "net1-form-filled");
     ASSERT_TRUE(session->desktop.click(window, layout.formButton(1)));
 
-    ASSERT_TRUE(waitFor([&] { return !commandsTo(SimulatedDevice::group, 1236).empty(); }, 10000));
+    ASSERT_TRUE(afterInput([&] { return !commandsTo(SimulatedDevice::group, 1236).empty(); }));
     const auto sent = commandsTo(SimulatedDevice::group, 1236);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(juce::String(sent[0].text()),
@@ -360,19 +366,19 @@ TEST_F(AcceptanceTest, SearchFilterColumnMenuAndNaturalSortShapeTheTable)
         const auto before = session->desktop.visibleWindows().size();
         ASSERT_TRUE(session->desktop.click(window, layout.headerCell(2).getCentre(), 3));
         juce::Rectangle<int> menu;
-        ASSERT_TRUE(waitFor([&]
+        ASSERT_TRUE(afterInput([&]
         {
             const auto windows = session->desktop.visibleWindows();
             if (windows.size() <= before)
                 return false;
             menu = windows.getLast();
             return true;
-        }, 10000));
+        }));
         session->screenshot(window, "column-menu");
         // Five entries of equal height: Model, Version, Web access, NET 1, NET 2.
         ASSERT_TRUE(session->desktop.clickScreen(
             { menu.getCentreX(), menu.getY() + menu.getHeight() * (2 * item + 1) / 10 }));
-        ASSERT_TRUE(waitFor([&] { return session->desktop.visibleWindows().size() == before; }, 10000));
+        ASSERT_TRUE(afterInput([&] { return session->desktop.visibleWindows().size() == before; }));
     };
 
     ASSERT_TRUE(cellShows(session->capture(window), "Model", "SIM-1"));
@@ -411,11 +417,11 @@ TEST_F(AcceptanceTest, ConsoleThemeAndWindowStateSurviveARestartAndASecondStartC
     ASSERT_TRUE(session->desktop.key("ctrl+a"));
     ASSERT_TRUE(session->desktop.key("ctrl+c"));
     juce::String copied;
-    EXPECT_TRUE(waitFor([&]
+    EXPECT_TRUE(afterInput([&]
     {
         copied = session->desktop.clipboardText();
         return copied.contains("New device! Name: " + veskName);
-    }, 10000)) << copied;
+    })) << copied;
     EXPECT_TRUE(copied.contains("New device! Name: " + jsonName + " - ID: " + jsonMac + "-02:00:00:00:00:0B-80"))
         << copied;
     EXPECT_TRUE(copied.contains("New device! Name: " + veskName + " - ID: 00:1A:2B:3C:4D:5E-80")) << copied;

@@ -88,7 +88,7 @@ juce::String E2eSession::log(const juce::String& logName) const
 double E2eSession::waitForLog(const juce::String& text, int timeoutMs, const juce::String& logName)
 {
     double seen = 0;
-    waitFor([&]
+    display.waitForNudging(lastWindow, [&]
     {
         if (log(logName).contains(text))
             seen = juce::Time::getMillisecondCounterHiRes();
@@ -111,13 +111,13 @@ int E2eSession::countInLog(const juce::String& text, const juce::String& logName
 unsigned long E2eSession::waitForWindow(int timeoutMs)
 {
     const auto window = display.waitForWindow("Brelm Discovery", timeoutMs);
-    return window.has_value() ? window->id : 0;
+    lastWindow = window.has_value() ? window->id : 0;
+    return lastWindow;
 }
 
 bool E2eSession::closeAndWait(ChildProcessHandle& program, unsigned long window)
 {
-    display.requestClose(window);
-    const auto code = program.waitForExit(20000);
+    const auto code = display.closeAndWait(program, window);
     return code.has_value() && *code == 0;
 }
 
@@ -134,7 +134,7 @@ juce::Image E2eSession::screenshot(unsigned long window, const juce::String& nam
 bool E2eSession::waitForScreen(unsigned long window, const std::function<bool(const juce::Image&)>& check,
                                const juce::String& name, int timeoutMs)
 {
-    const bool held = waitFor([&] { return check(capture(window)); }, timeoutMs, 50);
+    const bool held = display.waitForNudging(window, [&] { return check(capture(window)); }, timeoutMs, 50);
     screenshot(window, name);
     return held;
 }

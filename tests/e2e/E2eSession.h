@@ -67,4 +67,5 @@ public:
 
 private:
     int shots = 0;
+    unsigned long lastWindow = 0;  // nudged while waiting for the log; 0 nudges nothing
 };

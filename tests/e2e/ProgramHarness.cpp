@@ -117,17 +117,36 @@ std::optional<int> ChildProcessHandle::waitForExit(int timeoutMs)
     return exitCode;
 }
 
+void ChildProcessHandle::terminate(int timeoutMs)
+{
+    if (pid > 0 && isRunning())
+    {
+        ::kill(pid, SIGTERM);
+        waitForExit(timeoutMs);
+    }
+}
+
+juce::String ChildProcessHandle::threadStacks() const
+{
+    if (pid <= 0 || !juce::File("/usr/bin/gdb").existsAsFile())
+        return "(no stacks: gdb is not installed)";
+    juce::ChildProcess gdb;
+    if (!gdb.start(juce::StringArray { "/usr/bin/gdb", "-p", juce::String(pid), "-batch", "-nx",
+                                       "-ex", "thread apply all bt" }))
+        return "(no stacks: gdb did not start)";
+    return gdb.readAllProcessOutput();
+}
+
 //==============================================================================
 VirtualDisplay::VirtualDisplay()
 {
     const auto log = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("brelm-e2e-xvfb.log");
 
-    // A number of our own; a lock file in /tmp means another server (in any namespace) has it.
+    // A number of our own. Xvfb's lock file in /tmp guards it across namespaces: a server whose number
+    // is held by a live one ends at once, and a lock left by a dead one is taken over.
     for (int attempt = 0; attempt < 40 && display == nullptr; ++attempt)
     {
         number = 300 + static_cast<int>((::getpid() * 7 + attempt * 13) % 600);
-        if (juce::File("/tmp/.X" + juce::String(number) + "-lock").exists())
-            continue;
 
         juce::StringPairArray env;
         env.set("PATH", "/usr/bin:/bin");
@@ -160,6 +179,9 @@ VirtualDisplay::~VirtualDisplay()
 {
     if (display != nullptr)
         XCloseDisplay(display);
+    // Killed outright, Xvfb would leave its lock file in /tmp and take the number from later runs.
+    if (server != nullptr)
+        server->terminate(5000);
     server.reset();
 }
 
@@ -250,6 +272,43 @@ void VirtualDisplay::requestClose(unsigned long window)
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
     XFlush(display);
+}
+
+std::optional<int> VirtualDisplay::closeAndWait(ChildProcessHandle& program, unsigned long window, int timeoutMs)
+{
+    requestClose(window);
+    waitForNudging(window, [&] { return !program.isRunning(); }, timeoutMs);
+    return program.waitForExit(0);
+}
+
+void VirtualDisplay::nudge(unsigned long window)
+{
+    if (window == 0)
+        return;
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "BRELM_TEST_WAKE", False);
+    event.xclient.format = 32;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+bool VirtualDisplay::waitForNudging(unsigned long window, const std::function<bool()>& condition, int timeoutMs,
+                                    int pollMs)
+{
+    auto lastNudge = juce::Time::getMillisecondCounter();
+    return waitFor([&]
+    {
+        if (condition())
+            return true;
+        if (juce::Time::getMillisecondCounter() - lastNudge >= 500)
+        {
+            nudge(window);
+            lastNudge = juce::Time::getMillisecondCounter();
+        }
+        return false;
+    }, timeoutMs, pollMs);
 }
 
 VirtualDisplay::Window VirtualDisplay::geometry(unsigned long window)

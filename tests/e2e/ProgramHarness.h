@@ -21,6 +21,10 @@ public:
     /** Waits for the exit; the exit code, or nothing when it did not end in time. */
     std::optional<int> waitForExit(int timeoutMs);
     double startedAtMs() const { return startMs; }
+    /** Every thread's stack of a running process, through gdb when the machine has it; for failure messages. */
+    juce::String threadStacks() const;
+    /** Asks the process to end (SIGTERM) and waits a while before the destructor's SIGKILL. */
+    void terminate(int timeoutMs);
     pid_t processId() const { return pid; }
 
 private:
@@ -56,6 +60,17 @@ public:
 
     /** What a window manager sends when the user closes a window. */
     void requestClose(unsigned long window);
+    /** Closes the window as a window manager does and waits for its program to end; its exit code, if it did. */
+    std::optional<int> closeAndWait(ChildProcessHandle& program, unsigned long window, int timeoutMs = 20000);
+
+    /** Sends the window a message its program ignores. JUCE reads X events only when its connection
+        turns readable, so an event that Xlib took in while the program waited for some reply stays
+        unhandled until the next one arrives. A desktop delivers events all the time; an idle Xvfb does
+        not, so waits that expect the program to react to input wake it now and then, as a user's
+        pointer would. */
+    void nudge(unsigned long window);
+    /** waitFor that nudges the window every half second. */
+    bool waitForNudging(unsigned long window, const std::function<bool()>& condition, int timeoutMs, int pollMs = 20);
     Window geometry(unsigned long window);
 
 

@@ -47,14 +47,14 @@ protected:
     }
 
     /** Closes the window the way a window manager does and waits for the program to end. */
-    void closeAndWait(ChildProcessHandle& program, unsigned long window)
+    void closeAndWait(ChildProcessHandle& program, unsigned long window, const juce::String& logName = "program")
     {
         // Only once it paints does it run its message loop and hear the close request.
         ASSERT_TRUE(waitFor([&] { return display.pixel(window, 8, 300) != 0xffffffffu
                                          && display.pixel(window, 8, 300) != 0; }, 20000));
-        display.requestClose(window);
-        const auto code = program.waitForExit(20000);
-        ASSERT_TRUE(code.has_value()) << "the program did not end after its window was closed\n" << log();
+        const auto code = display.closeAndWait(program, window);
+        ASSERT_TRUE(code.has_value()) << "the program did not end after its window was closed\n"
+                                        << log(logName) << program.threadStacks();
         EXPECT_EQ(*code, 0);
     }
 
@@ -179,7 +179,7 @@ TEST_F(ProgramTest, SecondProcessEndsAndBringsTheFirstToTheFront)
 
     EXPECT_EQ(display.findWindows(windowTitle).size(), 1u);
     EXPECT_TRUE(first->isRunning());
-    closeAndWait(*first, window->id);
+    closeAndWait(*first, window->id, "first");
 }
 
 TEST_F(ProgramTest, DemoDevicesSwitchShowsTheThreeDemonstrationDevices)
@@ -191,7 +191,7 @@ TEST_F(ProgramTest, DemoDevicesSwitchShowsTheThreeDemonstrationDevices)
         ASSERT_TRUE(waitForPixel(window->id, 8, 350, lightBackground));
         juce::Thread::sleep(500);  // let the table settle; nothing is expected in it
         EXPECT_EQ(mintRows(window->id), 0);
-        closeAndWait(*program, window->id);
+        closeAndWait(*program, window->id, "plain");
     }
 
     auto program = start({ "--demo-devices" }, "demo");
@@ -199,5 +199,5 @@ TEST_F(ProgramTest, DemoDevicesSwitchShowsTheThreeDemonstrationDevices)
     ASSERT_TRUE(window.has_value()) << log("demo");
     // Each demonstration device's row carries its Find/Stop button.
     EXPECT_TRUE(waitFor([&] { return mintRows(window->id) == 3; }, 20000, 100)) << mintRows(window->id);
-    closeAndWait(*program, window->id);
+    closeAndWait(*program, window->id, "demo");
 }
