@@ -18,7 +18,7 @@ juce::StringArray menuTexts(const juce::PopupMenu& menu)
 class RowMenu : public TableFixture
 {
 protected:
-    juce::StringArray menuFor(const DeviceSpec& desc)
+    juce::StringArray menuFor(const DeviceDescription& desc)
     {
         context.appState.getChildWithName(Ids::DeviceList).removeAllChildren(nullptr);
         addDevice(context, desc);

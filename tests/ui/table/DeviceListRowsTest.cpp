@@ -50,7 +50,7 @@ TEST_F(DeviceListRows, RowsFollowTreeOrderUntilSorted)
 
 TEST_F(DeviceListRows, SearchLooksAtExactlyTheSevenValues)
 {
-    DeviceSpec one = device("id-one", "Stage Left", "192.168.1.20", "10.0.0.7");
+    DeviceDescription one = device("id-one", "Stage Left", "192.168.1.20", "10.0.0.7");
     one.model = "ORLA-8";
     one.version = "2.4.1";
     one.webAccess = "http://findme-web.local";
@@ -61,7 +61,7 @@ TEST_F(DeviceListRows, SearchLooksAtExactlyTheSevenValues)
     one.net1.mask = "255.255.128.0";
     addDevice(context, one);
 
-    DeviceSpec two = device("id-two", "Monitor Desk", "192.168.2.30");
+    DeviceDescription two = device("id-two", "Monitor Desk", "192.168.2.30");
     two.model = "GAVRO mini";
     two.version = "7.0";
     addDevice(context, two);

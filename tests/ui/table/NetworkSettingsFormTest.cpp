@@ -14,7 +14,7 @@ namespace
 class NetworkSettingsFormTest : public TableFixture
 {
 protected:
-    OpenForm openFormOf(int column, const DeviceSpec& desc)
+    OpenForm openFormOf(int column, const DeviceDescription& desc)
     {
         addDevice(context, desc);
         auto open = openForm(column);
@@ -28,7 +28,7 @@ protected:
         mode.mouseDown(leftClickOn(mode, { x, mode.getHeight() / 2.0f }));
     }
 
-    static DeviceSpec amp()
+    static DeviceDescription amp()
     {
         auto desc = device("amp-1", "Amp Rack", "192.168.1.7", "10.10.0.7");
         desc.net0.mask = "255.255.255.0";

@@ -16,21 +16,21 @@ namespace ui_test
 {
 namespace Ids = AppStateIds;
 
-struct NetSpec
+struct NetDescription
 {
     juce::String ip, mac, mask, gateway, dns1, dns2;
     bool dhcp = false;
 };
 
-struct DeviceSpec
+struct DeviceDescription
 {
     juce::String id, name, model, version, webAccess;
     bool finder = false, isTarn = false, isHost = false;
-    NetSpec net0, net1;
+    NetDescription net0, net1;
 };
 
 /** Appends a device node in AppContext's order: the node with its id, its properties, then two interfaces. */
-inline juce::ValueTree addDevice(AppContext& context, const DeviceSpec& desc)
+inline juce::ValueTree addDevice(AppContext& context, const DeviceDescription& desc)
 {
     auto list = context.appState.getChildWithName(Ids::DeviceList);
     juce::ValueTree device(Ids::Device);
@@ -64,10 +64,10 @@ inline juce::ValueTree addDevice(AppContext& context, const DeviceSpec& desc)
     return device;
 }
 
-inline DeviceSpec device(const juce::String& id, const juce::String& name, const juce::String& ip0 = {},
+inline DeviceDescription device(const juce::String& id, const juce::String& name, const juce::String& ip0 = {},
                          const juce::String& ip1 = {})
 {
-    DeviceSpec desc;
+    DeviceDescription desc;
     desc.id = id;
     desc.name = name;
     desc.net0.ip = ip0;
