@@ -141,11 +141,5 @@ bool E2eSession::waitForScreen(unsigned long window, const std::function<bool(co
 
 juce::String E2eSession::setting(const juce::String& key) const
 {
-    const auto xml = juce::parseXML(settingsFileUnder(home));
-    if (xml == nullptr)
-        return {};
-    for (auto* value : xml->getChildWithTagNameIterator("VALUE"))
-        if (value->getStringAttribute("name") == key)
-            return value->getStringAttribute("val");
-    return {};
+    return settingUnder(home, key);
 }

@@ -27,6 +27,17 @@ juce::File settingsFileUnder(const juce::File& home)
     return home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings");
 }
 
+juce::String settingUnder(const juce::File& home, const juce::String& key)
+{
+    const auto xml = juce::parseXML(settingsFileUnder(home));
+    if (xml == nullptr)
+        return {};
+    for (auto* value : xml->getChildWithTagNameIterator("VALUE"))
+        if (value->getStringAttribute("name") == key)
+            return value->getStringAttribute("val");
+    return {};
+}
+
 PrivateVarTmp::PrivateVarTmp()
     : output(juce::File::createTempFile("brelm-e2e-vartmp"))
 {

@@ -96,6 +96,8 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs =
 
 /** Where the program keeps its settings under a given home folder. */
 juce::File settingsFileUnder(const juce::File& home);
+/** One saved setting of the program under that home folder; empty when it has none. */
+juce::String settingUnder(const juce::File& home, const juce::String& key);
 
 /** A mount namespace with an empty /var/tmp of its own. JUCE keeps its machine-wide instance lock there,
     so programs started inside never meet one started by anybody else on the machine. */

@@ -58,16 +58,7 @@ protected:
         EXPECT_EQ(*code, 0);
     }
 
-    juce::String setting(const juce::String& key)
-    {
-        const auto xml = juce::parseXML(settingsFileUnder(home));
-        if (xml == nullptr)
-            return {};
-        for (auto* value : xml->getChildWithTagNameIterator("VALUE"))
-            if (value->getStringAttribute("name") == key)
-                return value->getStringAttribute("val");
-        return {};
-    }
+    juce::String setting(const juce::String& key) { return settingUnder(home, key); }
 
     bool waitForPixel(unsigned long window, int x, int y, juce::uint32 colour)
     {
