@@ -47,7 +47,8 @@ namespace
 
         for (size_t i = 1; i < length; ++i)
         {
-            const bool inRange = i < text.size() && byte(i) >= (i == 1 ? low : 0x80) && byte(i) <= (i == 1 ? high : 0xBF);
+            const bool inRange = i < text.size() && byte(i) >= (i == 1 ? low : 0x80)
+                                 && byte(i) <= (i == 1 ? high : 0xBF);
             if (! inRange)
             {
                 invalidLength = i;

@@ -192,6 +192,8 @@ TEST(EngineLifecycle, EachChannelThatCannotStartSaysWhy)
     ::close(holder);
 
     EXPECT_EQ(logs.countStartingWith("Channel failed to start!"), 2) << logs.lines().joinIntoString("\n");
-    EXPECT_TRUE(logs.contains("Channel failed to start! Channel: multicast - Reason: no IPv4 interface besides loopback"));
-    EXPECT_TRUE(logs.contains("Channel failed to start! Channel: broadcast - Reason: cannot bind port 45454 (Address already in use)"));
+    EXPECT_TRUE(logs.contains("Channel failed to start! Channel: multicast"
+                              " - Reason: no IPv4 interface besides loopback"));
+    EXPECT_TRUE(logs.contains("Channel failed to start! Channel: broadcast"
+                              " - Reason: cannot bind port 45454 (Address already in use)"));
 }

@@ -25,7 +25,7 @@ UdpTransport::~UdpTransport()
 bool UdpTransport::start()
 {
     if (socket != nullptr)
-        return fail("already started");
+        return false;  // already started, or a failed start not yet followed by stop
     startFailure.clear();
 
     socket = std::make_unique<juce::DatagramSocket>(true);
