@@ -3,13 +3,14 @@
 #include "app/AppConsoleLogger.h"
 #include "app/AppStateIds.h"
 #include "app/AutoUpdater.h"
+#include "tmx/DeviceText.h"
 #include "tmx/DiscoveryEndpoints.h"
 
 namespace
 {
 juce::String fromUtf8(const std::string& text)
 {
-    return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+    return tmx::deviceText(text);
 }
 } // namespace
 

@@ -88,6 +88,9 @@ void MainApplication::shutdown()
     instanceChannel.reset();
     mainWindow.reset();
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+    // The receive threads log; they end before the logger goes.
+    if (appContext != nullptr)
+        appContext->engine.stop();
     juce::Logger::setCurrentLogger(nullptr);
     appContext.reset();
 }
