@@ -136,8 +136,7 @@ void CustomDialogOverlay::showMessageDialog(const juce::String& titleText, const
 
     replaceButtons(actions, false);
 
-    linkRow.linkLabel.setText(linkText, juce::dontSendNotification);
-    linkRow.url = linkUrl;
+    linkRow.setLink(linkText, linkUrl);
 
     title.setVisible(true);
     messageLabel.setVisible(message.isNotEmpty());
