@@ -295,3 +295,41 @@ TEST_F(LayoutFixture, ToastStaysAboveAnOpenDialog)
     const auto& children = layout->getChildren();
     EXPECT_GT(children.indexOf(toast), children.indexOf(overlay));
 }
+
+TEST_F(LayoutFixture, KeyboardCannotLeaveAnOpenDialog)
+{
+    UI_REQUIRE_DISPLAY();
+    TestWindow window(*layout, 1200, 700);
+    context->showFormDialog("NET 1 settings", "Demo", { { "ip", "IP Address", 0, "10.0.0.1", {}, {}, {} } },
+                            { { 0, "Cancel", 1 }, { 1, "Apply", 0 } }, 0, {}, {});
+    auto* last = dialogButton(*overlay, "Apply");
+    ASSERT_NE(last, nullptr);
+
+    // Tab from the dialog's last control round it more than once, typing a letter after each Tab. The display is
+    // shared with other test processes: a turn on which this window lost the keyboard focus (a Tab that moved
+    // nothing) is tried again.
+    std::vector<juce::Component*> reached;
+    ASSERT_TRUE(pumpUntil([&]
+    {
+        reached.clear();
+        last->grabKeyboardFocus();
+        for (int i = 0; i < 8; ++i)
+        {
+            auto* before = juce::Component::getCurrentlyFocusedComponent();
+            window.peer()->handleKeyPress(juce::KeyPress(juce::KeyPress::tabKey));
+            auto* after = juce::Component::getCurrentlyFocusedComponent();
+            if (before == nullptr || after == before || (i == 0 && before != last))
+                return false;
+            reached.push_back(after);
+            window.peer()->handleKeyPress(juce::KeyPress('a', {}, 'a'));
+        }
+        return true;
+    }));
+    for (auto* c : reached)
+        EXPECT_TRUE(overlay->isParentOf(c)) << "Tab reached a component behind the dialog";
+
+    // Nothing typed reached the search box.
+    drainMessages();
+    EXPECT_TRUE(header->searchBox.editor.isEmpty());
+    EXPECT_TRUE(table->searchText.isEmpty());
+}
