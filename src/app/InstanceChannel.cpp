@@ -28,6 +28,12 @@ bool makeAddress(const juce::File& file, sockaddr_un& address)
     return true;
 }
 
+juce::File inRuntimeFolder(const char* name)
+{
+    const auto folder = PrivateFolders::runtime();
+    return folder == juce::File() ? juce::File() : folder.getChildFile(name);
+}
+
 bool writeAll(int fd, const char* data, size_t size)
 {
     while (size > 0)
@@ -74,19 +80,12 @@ InstanceChannel::~InstanceChannel()
 
 juce::File InstanceChannel::socketFile()
 {
-    const auto folder = PrivateFolders::runtime();
-    return folder == juce::File() ? juce::File() : folder.getChildFile("BrelmDiscovery.socket");
-}
-
-juce::File InstanceChannel::lockFile()
-{
-    const auto folder = PrivateFolders::runtime();
-    return folder == juce::File() ? juce::File() : folder.getChildFile("BrelmDiscovery.lock");
+    return inRuntimeFolder("BrelmDiscovery.socket");
 }
 
 bool InstanceChannel::claim()
 {
-    const auto file = lockFile();
+    const auto file = inRuntimeFolder("BrelmDiscovery.lock");
     lockFd = file == juce::File() ? -1
                                   : ::open(file.getFullPathName().toRawUTF8(),
                                            O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -28,10 +28,9 @@ public:
     /** Tells the running instance about this start, retrying while it may still be starting up. */
     static bool notifyRunningInstance(const juce::String& commandLine, int timeoutMs);
 
-    /** "BrelmDiscovery.socket" and "BrelmDiscovery.lock" in the user's runtime folder, or in their
-        private cache folder without one; null Files when neither can be had. */
+    /** "BrelmDiscovery.socket" in the user's runtime folder (the lock lies next to it), or in their
+        private cache folder without one; a null File when neither can be had. */
     static juce::File socketFile();
-    static juce::File lockFile();
 
 private:
     void run() override;
