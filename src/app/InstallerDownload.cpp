@@ -110,8 +110,8 @@ bool InstallerDownload::fetch()
     {
         listener.progress(this, downloaded, contentLength);
 
-        const auto wanted = contentLength < 0 ? blockSize
-                                              : static_cast<int>(juce::jmin<juce::int64>(blockSize, contentLength - downloaded));
+        const auto left = contentLength < 0 ? juce::int64(blockSize) : contentLength - downloaded;
+        const auto wanted = static_cast<int>(juce::jmin<juce::int64>(blockSize, left));
         const auto got = stream->read(buffer.get(), wanted);
 
         if (got < 0 || threadShouldExit() || stream->isError())

@@ -378,7 +378,8 @@ TEST_F(AutoUpdaterTest, AFilePlantedInTheSharedTemporaryFolderIsNeverRun)
     updater.onDownloaded = [this](juce::File file) { downloads.push_back(file); };
     download(updater, server.url("/app.sh"));
     ASSERT_EQ(downloads.size(), 1u);
-    EXPECT_EQ(downloads[0].getFullPathName(), scratch("cache/BrelmDiscovery/setup_discovery_temp.sh").getFullPathName());
+    EXPECT_EQ(downloads[0].getFullPathName(),
+              scratch("cache/BrelmDiscovery/setup_discovery_temp.sh").getFullPathName());
     struct stat info {};
     ASSERT_EQ(::stat(downloads[0].getParentDirectory().getFullPathName().toRawUTF8(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
