@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 
 #ifndef BRELM_PROGRAM_PATH
 #error "BRELM_PROGRAM_PATH names the program under test"
@@ -27,18 +30,38 @@ protected:
 
     void TearDown() override { home.deleteRecursively(); }
 
+    /** Starts the program as this user, or as another one (see userHome) when a uid is given. */
     std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& extraArguments = {},
-                                              const juce::String& logName = "program")
+                                              const juce::String& logName = "program", uid_t uid = 0)
     {
+        const auto userFolder = uid == 0 ? home : userHome(uid);
         juce::StringPairArray env;
-        env.set("HOME", home.getFullPathName());
-        env.set("XDG_RUNTIME_DIR", home.getChildFile("runtime").getFullPathName());
+        env.set("HOME", userFolder.getFullPathName());
+        env.set("XDG_RUNTIME_DIR", userFolder.getChildFile("runtime").getFullPathName());
         env.set("DISPLAY", display.name());
         env.set("PATH", "/usr/bin:/bin");
         auto args = varTmp.commandPrefix();
+        if (uid != 0)
+            args.addArray({ "/usr/bin/setpriv", "--reuid=" + juce::String(uid), "--regid=" + juce::String(uid),
+                            "--clear-groups", "--" });
         args.add(BRELM_PROGRAM_PATH);
         args.addArray(extraArguments);
         return std::make_unique<ChildProcessHandle>(args, env, home.getChildFile(logName + ".log"));
+    }
+
+    /** A home and a 0700 runtime folder owned by an unprivileged uid, inside ours. */
+    juce::File userHome(uid_t uid)
+    {
+        const auto folder = home.getChildFile("user" + juce::String(uid));
+        const auto runtime = folder.getChildFile("runtime");
+        if (!runtime.isDirectory() && runtime.createDirectory())
+        {
+            ::chmod(home.getFullPathName().toRawUTF8(), 0755);
+            ::chmod(runtime.getFullPathName().toRawUTF8(), 0700);
+            for (const auto& f : { folder, runtime })
+                EXPECT_EQ(::chown(f.getFullPathName().toRawUTF8(), uid, uid), 0);
+        }
+        return folder;
     }
 
     juce::String log(const juce::String& logName = "program")
@@ -144,33 +167,52 @@ TEST_F(ProgramTest, SecondStartRestoresPositionSizeAndTheme)
     EXPECT_EQ(setting("darkMode"), "1");
 }
 
-TEST_F(ProgramTest, SecondProcessEndsAndBringsTheFirstToTheFront)
+TEST_F(ProgramTest, SecondStartHandsOverToThatUsersInstanceOnly)
 {
+    // Another user of the machine runs it first; that must not keep this user from their own instance.
+    constexpr uid_t otherUser = 64123;
+    auto others = start({}, "other", otherUser);
+    const auto otherWindow = display.waitForWindow(windowTitle, 30000);
+    ASSERT_TRUE(otherWindow.has_value()) << log("other");
+
     auto first = start({}, "first");
-    const auto window = display.waitForWindow(windowTitle, 30000);
-    ASSERT_TRUE(window.has_value()) << log("first");
+    ASSERT_TRUE(waitFor([&] { return display.findWindows(windowTitle).size() == 2; }, 30000))
+        << "no instance of this user's own\n" << log("first");
+    auto window = display.findWindows(windowTitle)[0];
+    if (window.id == otherWindow->id)
+        window = display.findWindows(windowTitle)[1];
 
     // Another program has the focus; a window manager would see the activation request on the root.
     const auto other = display.createFocusedWindow();
     ASSERT_TRUE(waitFor([&] { return display.focusedWindow() == other; }, 5000));
     display.watchRootMessages();
+    const auto activated = [&](unsigned long id)
+    {
+        const auto requests = display.activationRequests();
+        return std::find(requests.begin(), requests.end(), id) != requests.end();
+    };
 
     auto second = start({ "--demo-devices" }, "second");
     const auto code = second->waitForExit(20000);
     ASSERT_TRUE(code.has_value()) << "the second process kept running";
     EXPECT_EQ(*code, 0);
 
-    EXPECT_TRUE(waitFor([&]
-    {
-        const auto requests = display.activationRequests();
-        return std::find(requests.begin(), requests.end(), window->id) != requests.end();
-    }, 20000)) << "no request to activate the first window\n" << log("first") << log("second");
-    EXPECT_TRUE(waitFor([&] { return display.isSameOrAncestor(window->id, display.focusedWindow()); }, 20000))
+    EXPECT_TRUE(waitFor([&] { return activated(window.id); }, 20000))
+        << "no request to activate the first window\n" << log("first") << log("second");
+    EXPECT_TRUE(waitFor([&] { return display.isSameOrAncestor(window.id, display.focusedWindow()); }, 20000))
         << "the first window did not take the focus";
 
-    EXPECT_EQ(display.findWindows(windowTitle).size(), 1u);
+    // The other user's second start reaches their instance, not this user's.
+    auto othersSecond = start({}, "other-second", otherUser);
+    const auto othersCode = othersSecond->waitForExit(20000);
+    ASSERT_TRUE(othersCode.has_value()) << "the other user's second process kept running";
+    EXPECT_EQ(*othersCode, 0);
+    EXPECT_TRUE(waitFor([&] { return activated(otherWindow->id); }, 20000)) << log("other") << log("other-second");
+
+    EXPECT_EQ(display.findWindows(windowTitle).size(), 2u);
     EXPECT_TRUE(first->isRunning());
-    closeAndWait(*first, window->id, "first");
+    closeAndWait(*first, window.id, "first");
+    closeAndWait(*others, otherWindow->id, "other");
 }
 
 TEST_F(ProgramTest, DemoDevicesSwitchShowsTheThreeDemonstrationDevices)

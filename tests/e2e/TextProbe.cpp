@@ -11,7 +11,7 @@ juce::File typefaceFile()
     return juce::File::getSpecialLocation(juce::File::currentExecutableFile)
         .getParentDirectory()
         .getParentDirectory()
-        .getChildFile("assets/varela.woff");
+        .getChildFile("assets/varela.ttf");
 }
 
 int channelDistance(juce::Colour a, juce::Colour b)
