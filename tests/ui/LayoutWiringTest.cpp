@@ -100,17 +100,17 @@ TEST_F(LayoutFixture, SearchTextReachesTheTableTrimmedAndLowerCased)
 {
     auto list = devices();
     addDemoDevices(list);
-    const auto all = table->rows.size();
+    const auto all = table->getRows().size();
     ASSERT_GT(all, 0u);
 
     header->searchBox.editor.setText("  NoSuchDEVICE  ", juce::sendNotification);
     ASSERT_TRUE(pumpUntil([&] { return table->searchText == "nosuchdevice"; }));
-    EXPECT_EQ(table->rows.size(), 0u);
+    EXPECT_EQ(table->getRows().size(), 0u);
     EXPECT_EQ(footer->countText, juce::String((int) all) + " devices found") << "the count ignores the search";
 
     header->searchBox.editor.setText({}, juce::sendNotification);
     ASSERT_TRUE(pumpUntil([&] { return table->searchText.isEmpty(); }));
-    EXPECT_EQ(table->rows.size(), all);
+    EXPECT_EQ(table->getRows().size(), all);
 }
 
 TEST_F(LayoutFixture, TarnOptionFiltersTheTableAndClosingTheRowKeepsIt)
@@ -123,7 +123,7 @@ TEST_F(LayoutFixture, TarnOptionFiltersTheTableAndClosingTheRowKeepsIt)
     list.appendChild(juce::ValueTree(AppStateIds::Device).setProperty(AppStateIds::id, "p1", nullptr)
                          .setProperty(AppStateIds::name, "Plain unit", nullptr)
                          .setProperty(AppStateIds::isTarn, false, nullptr), nullptr);
-    ASSERT_EQ(table->rows.size(), 2u);
+    ASSERT_EQ(table->getRows().size(), 2u);
 
     TestWindow window(*layout, 1200, 700);
     Mouse mouse(window);
@@ -132,7 +132,7 @@ TEST_F(LayoutFixture, TarnOptionFiltersTheTableAndClosingTheRowKeepsIt)
     ASSERT_NE(header->filterDropdown.overlay, nullptr);
     mouse.click(mouse.centreOf(*header->filterDropdown.overlay->rows[0]));
     EXPECT_TRUE(table->tarnOnly);
-    EXPECT_EQ(table->rows.size(), 1u);
+    EXPECT_EQ(table->getRows().size(), 1u);
     EXPECT_EQ(footer->countText, "2 devices found");
 
     // Close the list, then the row: the filter stays in force.
@@ -141,7 +141,7 @@ TEST_F(LayoutFixture, TarnOptionFiltersTheTableAndClosingTheRowKeepsIt)
     mouse.click(mouse.centreOf(header->filterButton));
     EXPECT_FALSE(header->filterDropdown.isVisible());
     EXPECT_TRUE(table->tarnOnly);
-    EXPECT_EQ(table->rows.size(), 1u);
+    EXPECT_EQ(table->getRows().size(), 1u);
 }
 
 TEST_F(LayoutFixture, ConsoleToggleShowsAndHidesTheConsolePane)
@@ -169,7 +169,7 @@ TEST_F(LayoutFixture, RefreshEmptiesTheListAtOnceAndShowsTheToast)
 
     header->refreshButton.onClick();
     EXPECT_EQ(devices().getNumChildren(), 0);
-    EXPECT_EQ(table->rows.size(), 0u);
+    EXPECT_EQ(table->getRows().size(), 0u);
     EXPECT_EQ(footer->countText, "0 devices found");
     EXPECT_TRUE(toast->isVisible());
     EXPECT_EQ(toast->getText(), "Refreshing device list...");
@@ -196,17 +196,17 @@ TEST_F(LayoutOverNetwork, RefreshEmptiesTheTableAtOnceAndTheDeviceComesBack)
     context->startDiscovery();
     device.startAnnouncing(200);
     ASSERT_TRUE(pumpUntil([&] { return deviceList.getNumChildren() == 1; }, 20000));
-    ASSERT_TRUE(pumpUntil([&] { return table->rows.size() == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return table->getRows().size() == 1; }));
     EXPECT_EQ(deviceList.getChild(0)[AppStateIds::name].toString(), "Refresh probe");
 
     header->refreshButton.onClick();
     EXPECT_EQ(deviceList.getNumChildren(), 0);
-    EXPECT_EQ(table->rows.size(), 0u);
+    EXPECT_EQ(table->getRows().size(), 0u);
     EXPECT_EQ(footer->countText, "0 devices found");
 
     // The rebuilt channels hear the device again.
     ASSERT_TRUE(pumpUntil([&] { return deviceList.getNumChildren() == 1; }, 20000));
-    EXPECT_TRUE(pumpUntil([&] { return table->rows.size() == 1; }));
+    EXPECT_TRUE(pumpUntil([&] { return table->getRows().size() == 1; }));
     EXPECT_EQ(footer->countText, "1 device found");
 
     device.stopAnnouncing();
