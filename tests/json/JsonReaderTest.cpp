@@ -78,14 +78,15 @@ const Case cases[] = {
     { R"({"a":tru})", "", 5 },
     { R"({"a":nul}x)", "", 5 },
     { R"({"a":nullx})", "a=null", 9 },
+    { R"({"a":falsy})", "", 5 },
     { R"({"a":+1})", "", 5 },
     { R"({"a":-})", "", 5 },
     { R"({"a":1.2.3})", "", 8 },
     { R"({"a":1e999})", "", 10 },
     { R"({"a":.5})", "", 5 },
     { R"({"a":1e})", "", 6 },
-    { "[-0,0012,1E5,1e+2,-12.5e-1,1.,-1.5E-3,12345678901234567890]",
-      "0:-0 1:12 2:1e+05 3:100 4:-1.25 5:1 6:-0.0015 7:12345678901234567168", -1 },
+    { "[-0,0012,1E5,1e+2,-12.5e-1,1.,-1.5E-3,99999999999999999999]",
+      "0:-0 1:12 2:1e+05 3:100 4:-1.25 5:1 6:-0.0015 7:1e+20", -1 },
     { R"({"a":1"b":2,"c":1e5x})", "a=1 b=2 c=1e+05", 19 },
     { R"({"a":12)", "", -1 },
     { "[1,2", "0:1", -1 },
@@ -104,7 +105,7 @@ const Case cases[] = {
     { "{\x80\"a\":1}", "", 1 },
     { "{\"a\":1\x80}", "a=1", 6 },
     { "[\xc3\xa9]", "", 1 },
-    { R"([1,"x",null,[2],{"k":true}])", R"(0:1 1:"x" 2:null 3:[0:2] 4:{k=true})", -1 },
+    { R"([1,"x",null,{"k":true},[[2],3]])", R"(0:1 1:"x" 2:null 3:{k=true} 4:[0:[0:2] 1:3])", -1 },
     { "[,,true,,/c\n,\"x\"{}[]null 3]", R"(0:true 1:"x" 2:{} 3:[] 4:null 5:3)", -1 },
     { "[1}", "0:1", 2 },
     { "[null]", "0:null", -1 },
@@ -201,8 +202,8 @@ TEST(JsonReader, FindStringReturnsTheLastStringMatchAndReopens)
         EXPECT_EQ(lookup("msg"), std::string(next).substr(10, 3));
     }
     // Resolved escapes outlive the lookup and later walks.
-    open(reader, text = R"(  {"api":"TMX\"1","m\sg":"dev\\ice"})");
-    const std::string_view api = findString(reader, "api"), msg = findString(reader, "msg");
+    open(reader, text = R"(  {"api":"TMX\"1","msg":"dev\\ice"})");
+    const std::string_view msg = findString(reader, "msg"), api = findString(reader, "api");
     forEachMember(reader, [](std::string_view, const value_t&) {});
     EXPECT_TRUE(api == "TMX\"1" && msg == "dev\\ice");
 }
