@@ -4,9 +4,6 @@
 
 #include <juce_events/juce_events.h>
 
-#include <memory>
-#include <optional>
-
 /** Points an environment variable elsewhere for one test and restores it after. */
 struct ScopedEnvironment
 {
