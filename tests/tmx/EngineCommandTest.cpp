@@ -28,27 +28,17 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
         ASSERT_TRUE(engine.sendCommand(jsonId, tmx::FinderRequest { on }));
         ASSERT_TRUE(pumpUntil([&] { return device.received(SimulatedDevice::jsonCommandPort).size() >= 2; }));
         pumpFor(100);
-        const auto arrived = device.received(SimulatedDevice::jsonCommandPort);
-        ASSERT_EQ(arrived.size(), 2u);
         std::set<int> interfaces;
-        for (const auto& datagram : arrived)
+        for (const auto& datagram : device.received(SimulatedDevice::jsonCommandPort))
         {
             EXPECT_EQ(datagram.text(), wire::action("02:00:00:00:00:01", 80, wire::finderParams(on)));
             EXPECT_EQ(datagram.ttl, 5);
             EXPECT_EQ(datagram.destination, wire::group);
-            interfaces.insert(datagram.interfaceIndex);
+            EXPECT_TRUE(interfaces.insert(datagram.interfaceIndex).second) << "twice through one interface";
         }
         EXPECT_EQ(interfaces, (std::set<int> { device.interfaceIndexOf(first.remoteAddress),
                                               device.interfaceIndexOf(second.remoteAddress) }));
     }
-
-    // An interface that cannot send keeps the command from none of the others.
-    network.local().run("ip link set " + first.localName + " down");
-    device.clear();
-    ASSERT_TRUE(engine.sendCommand(jsonId, tmx::FinderRequest { true }));
-    ASSERT_TRUE(pumpUntil([&] { return ! device.received(SimulatedDevice::jsonCommandPort).empty(); }));
-    EXPECT_EQ(device.received(SimulatedDevice::jsonCommandPort)[0].interfaceIndex,
-              device.interfaceIndexOf(second.remoteAddress));
 
     // A VESK device's commands go to the address its latest reply gave (the first one named an empty spot),
     // on 45455, from the reply port.
@@ -61,15 +51,14 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
     ASSERT_TRUE(events.waitFor(veskId, Code::updated));
     ASSERT_TRUE(engine.sendCommand(veskId, tmx::FinderRequest { true }));
     ASSERT_TRUE(pumpUntil([&] { return ! device.received(SimulatedDevice::veskPort).empty(); }));
-    const auto finder = device.received(SimulatedDevice::veskPort)[0];
-    EXPECT_EQ(finder.bytes, wire::veskFinder(true));
-    EXPECT_EQ(finder.destination, second.remoteAddress);
-    EXPECT_EQ(finder.senderPort, wire::veskReplyPort);
+    EXPECT_EQ(device.received(SimulatedDevice::veskPort)[0].bytes, wire::veskFinder(true));
+    EXPECT_EQ(device.received(SimulatedDevice::veskPort)[0].destination, second.remoteAddress);
+    EXPECT_EQ(device.received(SimulatedDevice::veskPort)[0].senderPort, wire::veskReplyPort);
 
     EXPECT_FALSE(engine.sendCommand("02:00:00:00:00:09-80", tmx::FinderRequest { true })) << "unknown device";
     EXPECT_FALSE(engine.sendCommand(veskId, tmx::ReservedRequest {})) << "nothing to encode";
 
-    // Described over JSON with a name for its address: never looked up, nothing sent. This name resolves
+    // Then described over JSON with a name for its address: never looked up, nothing sent. The name resolves
     // without any network, to where the probe listens.
     juce::DatagramSocket probe;
     ASSERT_TRUE(probe.bindToPort(SimulatedDevice::veskPort, "127.0.0.1"));
@@ -81,13 +70,13 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
     // The transports refuse anything but a dotted-decimal address of their own accord too.
     tmx::transport::BroadcastTransport transport({ "255.255.255.255", 0, 1, 1, 0, 0 });
     ASSERT_TRUE(transport.start());
-    for (const auto* host : { "localhost", "127.1", "0x7f.0.0.1", "127.000.0.1", "127.0.0.1 ", "127.0.0.1\n" })
-        EXPECT_FALSE(transport.send(host, SimulatedDevice::veskPort, "x", 1)) << host;
+    for (const auto* name : { "localhost", "127.1", "0x7f.0.0.1", "127.000.0.1", "127.0.0.1 ", "127.0.0.1\n" })
+        EXPECT_FALSE(transport.send(name, SimulatedDevice::veskPort, "x", 1)) << name;
     EXPECT_FALSE(tmx::transport::Ipv4Literal::isValid(std::string_view("127.0.0.1\0.5", 11)));
-    EXPECT_EQ(probe.waitUntilReady(true, 300), 0) << "something was sent where a name points";
+    EXPECT_EQ(probe.waitUntilReady(true, 300), 0) << "something went where a name points";
     EXPECT_EQ(device.received(SimulatedDevice::veskPort).size(), 1u);
 
-    // Channels without commands send none; a new configuration forgets the devices.
+    // A channel without commands sends none; a new configuration forgets the devices.
     auto endpoints = tmx::DiscoveryEndpoints::standard();
     endpoints.multicast.allowCommands = 0;
     ASSERT_TRUE(engine.configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns));

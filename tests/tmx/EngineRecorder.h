@@ -10,20 +10,14 @@
 
 #include <gtest/gtest.h>
 
-// The ids of the devices the tests describe: the JSON one (MAC 02:00:00:00:00:01) and wire::Vesk's default MAC.
-inline const std::string jsonId = "02:00:00:00:00:01-80";
-inline const std::string veskId = "00:1A:2B:3C:4D:5E-80";
+// The device of jsonDevice()'s default MAC, and the one of wire::Vesk's.
+inline const std::string jsonId = "02:00:00:00:00:01-80", veskId = "00:1A:2B:3C:4D:5E-80";
 using Code = tmx::DeviceEvent::Code;
 
 /** Every event an engine delivers, when, and whether on the message thread. */
 struct EngineRecorder : tmx::DiscoveryEngine::Listener
 {
-    struct Entry
-    {
-        tmx::DeviceEvent event;
-        double ms;
-        bool onMessageThread;
-    };
+    struct Entry { tmx::DeviceEvent event; double ms; bool onMessageThread; };
     std::vector<Entry> entries;
 
     void deviceChanged(const tmx::DeviceEvent& event) override
@@ -35,9 +29,8 @@ struct EngineRecorder : tmx::DiscoveryEngine::Listener
     std::vector<Entry> of(const std::string& id, uint32_t code) const
     {
         std::vector<Entry> found;
-        for (const auto& entry : entries)
-            if (entry.event.info.id == id && entry.event.event == code)
-                found.push_back(entry);
+        std::copy_if(entries.begin(), entries.end(), std::back_inserter(found),
+                     [&](const Entry& entry) { return entry.event.info.id == id && entry.event.event == code; });
         return found;
     }
 
@@ -53,7 +46,7 @@ inline bool configureStandard(tmx::DiscoveryEngine& engine)
     return engine.configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns);
 }
 
-/** The JSON device with one interface at this address. */
+/** A JSON device with one interface at this address. */
 inline std::string jsonDevice(const juce::String& ip, const std::string& name = "Sim device",
                               const std::string& mac = "02:00:00:00:00:01", const std::string& extra = "")
 {
