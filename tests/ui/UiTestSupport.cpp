@@ -1,159 +1,187 @@
 #include "UiTestSupport.h"
 
-#include <memory>
+#include "ui/table/NameCellComponent.h"
+
+#include <cstdlib>
 
 namespace ui_test
 {
-void pumpBriefly(int turns)
+namespace
 {
-    for (int i = 0; i < turns; ++i)
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(2);
+template <typename T>
+T& partOf(juce::Component& layout)
+{
+    for (auto* child : layout.getChildren())
+        if (auto* part = dynamic_cast<T*>(child))
+            return *part;
+    throw std::runtime_error("the layout has no such part");
+}
+} // namespace
+
+ScopedHome::ScopedHome()
+    : dir(juce::File::createTempFile("ui-home")),
+      oldHome(juce::SystemStats::getEnvironmentVariable("HOME", {})),
+      oldPath(juce::SystemStats::getEnvironmentVariable("PATH", {}))
+{
+    dir.getChildFile("bin").createDirectory();
+    auto browser = dir.getChildFile("bin/xdg-open");
+    browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.getFullPathName() + "/opened'\n", false, false, "\n");
+    browser.setExecutePermission(true);
+    setenv("HOME", dir.getFullPathName().toRawUTF8(), 1);
+    setenv("PATH", (dir.getFullPathName() + "/bin:" + oldPath).toRawUTF8(), 1);
 }
 
-void drainMessages()
+ScopedHome::~ScopedHome()
 {
-    auto reached = std::make_shared<bool>(false);
-    juce::MessageManager::callAsync([reached] { *reached = true; });
-    pumpUntil([reached] { return *reached; });
+    setenv("HOME", oldHome.toRawUTF8(), 1);
+    setenv("PATH", oldPath.toRawUTF8(), 1);
+    dir.deleteRecursively();
 }
 
-bool displayAvailable()
+juce::StringArray ScopedHome::opened() const
 {
-    return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
+    juce::StringArray lines;
+    dir.getChildFile("opened").readLines(lines);
+    lines.removeEmptyStrings();
+    return lines;
 }
 
-TestWindow::TestWindow(juce::Component& content, int width, int height)
+void drain()
 {
-    // Move the real pointer only when it is in the way: every test process shares the display.
-    auto source = juce::Desktop::getInstance().getMainMouseSource();
-    if (juce::Rectangle<int>(0, 0, width, height).toFloat().contains(source.getScreenPosition()))
-        source.setScreenPosition({ 1399.0f, 899.0f });  // clear of every test window
-    root.setBounds(0, 0, width, height);
-    if (content.getBounds().isEmpty())
-        content.setBounds(0, 0, width, height);
-    root.addAndMakeVisible(content);
-    root.setOpaque(true);
-    root.addToDesktop(0);
-    root.setVisible(true);
-    pumpUntil([this] { return root.getPeer() != nullptr && root.isShowing(); });
+    auto done = std::make_shared<bool>(false);
+    juce::MessageManager::callAsync([done] { *done = true; });
+    pumpUntil([done] { return *done; });
 }
 
-TestWindow::~TestWindow()
+juce::ValueTree addDevice(AppContext& context, const juce::String& id, const juce::String& name,
+                          const juce::String& model, const juce::String& version, Net net0, Net net1, bool isTarn,
+                          bool isHost, const juce::String& webAccess)
 {
-    juce::ModifierKeys::currentModifiers = {};
-    root.removeFromDesktop();
-    root.removeAllChildren();
-}
-
-void TestWindow::click(juce::Point<int> p, int button)
-{
-    send(p, {});
-    send(p, juce::ModifierKeys().withFlags(button));
-    send(p, {});
-}
-
-void TestWindow::click(juce::Component& target, juce::Point<int> local, int button)
-{
-    click(root.getLocalPoint(&target, local), button);
-}
-
-void TestWindow::send(juce::Point<int> p, juce::ModifierKeys mods)
-{
-    juce::ModifierKeys::currentModifiers = mods;
-    now += 20;
-    peer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p.toFloat(), mods,
-                             juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, now);
-}
-
-void Mouse::press(juce::Point<int> p, juce::ModifierKeys keys, int button)
-{
-    window.send(p, keys.withoutMouseButtons());
-    window.send(p, keys.withoutMouseButtons().withFlags(button));
-}
-
-void Mouse::wheel(juce::Point<int> p, float deltaY)
-{
-    juce::MouseWheelDetails details {};
-    details.deltaY = deltaY;
-    window.peer()->handleMouseWheel(juce::MouseInputSource::InputSourceType::mouse, p.toFloat(),
-                                    juce::Time::currentTimeMillis(), details);
-}
-
-juce::Image snapshot(juce::Component& c, juce::Colour background)
-{
-    juce::Image image(juce::Image::ARGB, juce::jmax(1, c.getWidth()), juce::jmax(1, c.getHeight()), true);
-    juce::Graphics g(image);
-    g.fillAll(background);
-    c.paintEntireComponent(g, true);
-    return image;
-}
-
-bool nearer(juce::Colour pixel, juce::Colour a, juce::Colour b)
-{
-    auto dist = [](juce::Colour x, juce::Colour y)
+    juce::ValueTree device(Ids::Device);
+    device.setProperty(Ids::id, id, nullptr).setProperty(Ids::name, name, nullptr);
+    device.setProperty(Ids::model, model, nullptr).setProperty(Ids::version, version, nullptr);
+    device.setProperty(Ids::defaultIp, net0.ip, nullptr).setProperty(Ids::port, 80, nullptr);
+    device.setProperty(Ids::webAccess, webAccess, nullptr).setProperty(Ids::finder, false, nullptr);
+    device.setProperty(Ids::isTarn, isTarn, nullptr).setProperty(Ids::isHost, isHost, nullptr);
+    for (int i = 0; i < 2; ++i)
     {
-        const int dr = x.getRed() - y.getRed(), dg = x.getGreen() - y.getGreen(), db = x.getBlue() - y.getBlue();
-        return dr * dr + dg * dg + db * db;
+        const auto& net = i == 0 ? net0 : net1;
+        juce::ValueTree iface(Ids::NetworkInterface);
+        iface.setProperty(Ids::interfaceIndex, i, nullptr).setProperty(Ids::dhcp, net.dhcp, nullptr);
+        iface.setProperty(Ids::ip, net.ip, nullptr).setProperty(Ids::mac, net.mac, nullptr);
+        iface.setProperty(Ids::mask, "255.255.255.0", nullptr).setProperty(Ids::gateway, "10.77.77.1", nullptr);
+        iface.setProperty(Ids::dns1, "10.66.66.6", nullptr).setProperty(Ids::dns2, "", nullptr);
+        device.appendChild(iface, nullptr);
+    }
+    context.appState.getChildWithName(Ids::DeviceList).appendChild(device, nullptr);
+    return device;
+}
+
+Program::Program()
+    : logger([this]
+             {
+                 // As the program starts: its look-and-feel in the light theme, its logger current.
+                 juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
+                 applyTheme(0);
+                 context.logger = std::make_unique<AppConsoleLogger>();
+                 juce::Logger::setCurrentLogger(context.logger.get());
+                 return context.logger.get();
+             }()),
+      header(partOf<HeaderComponent>(layout)),
+      table(partOf<DeviceListComponent>(layout)),
+      footer(partOf<FooterComponent>(layout)),
+      toast(partOf<ToastOverlay>(layout)),
+      overlay(partOf<CustomDialogOverlay>(layout)),
+      console(partOf<ConsoleEditor>(layout))
+{
+    // The real pointer stays clear of the window: the display is shared with other test processes.
+    juce::Desktop::getInstance().getMainMouseSource().setScreenPosition({ 1399.0f, 899.0f });
+    layout.setBounds(0, 0, 1200, 700);
+    layout.addToDesktop(0);
+    layout.setVisible(true);
+    pumpUntil([this] { return layout.isShowing(); });
+}
+
+Program::~Program()
+{
+    juce::PopupMenu::dismissAllActiveMenus();
+    layout.removeFromDesktop();
+    juce::Logger::setCurrentLogger(nullptr);
+    juce::ModifierKeys::currentModifiers = {};
+    applyTheme(0);
+}
+
+void Program::click(juce::Component& target, juce::Point<int> local, juce::ModifierKeys keys, int button)
+{
+    if (local.x < 0)
+        local = target.getLocalBounds().getCentre();
+    const auto p = layout.getLocalPoint(&target, local).toFloat();
+    now += 1000;  // apart enough never to make a double click
+    const auto send = [&](juce::ModifierKeys mods)
+    {
+        juce::ModifierKeys::currentModifiers = mods;
+        layout.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
+                                           juce::MouseInputSource::defaultPressure,
+                                           juce::MouseInputSource::defaultOrientation, ++now);
     };
-    return dist(pixel, a) < dist(pixel, b);
+    send(keys.withoutMouseButtons());
+    send(keys.withoutMouseButtons().withFlags(button));
+    send(keys.withoutMouseButtons());
+    juce::ModifierKeys::currentModifiers = {};
 }
 
-int countNear(const juce::Image& image, juce::Rectangle<int> area, juce::Colour colour, int tolerance)
+juce::StringArray Program::names()
 {
-    int n = 0;
-    area = area.getIntersection(image.getBounds());
-    for (int y = area.getY(); y < area.getBottom(); ++y)
-        for (int x = area.getX(); x < area.getRight(); ++x)
-        {
-            const auto p = image.getPixelAt(x, y);
-            if (p.getAlpha() >= 128 && std::abs(p.getRed() - colour.getRed()) <= tolerance
-                && std::abs(p.getGreen() - colour.getGreen()) <= tolerance
-                && std::abs(p.getBlue() - colour.getBlue()) <= tolerance)
-                ++n;
-        }
-    return n;
-}
-
-int darkest(const juce::Image& image, juce::Rectangle<int> area)
-{
-    int result = 255;
-    area = area.getIntersection(image.getBounds());
-    for (int y = area.getY(); y < area.getBottom(); ++y)
-        for (int x = area.getX(); x < area.getRight(); ++x)
-        {
-            const auto p = image.getPixelAt(x, y);
-            result = juce::jmin(result, (p.getRed() + p.getGreen() + p.getBlue()) / 3);
-        }
+    juce::StringArray result;
+    for (int row = 0; row < table.getNumRows(); ++row)
+        if (auto* name = cell<NameCellComponent>(2, row))
+            result.add(name->name);
     return result;
 }
 
-OpenForm findForm(CustomDialogOverlay& overlay)
+void Program::clickColumn(int columnId)
 {
-    OpenForm open;
-    for (auto* child : overlay.getChildren())
-        if (auto* form = dynamic_cast<DynamicFormComponent*>(child))
-            open.form = form;
-    if (open.form == nullptr)
-        return open;
-
-    for (auto* child : open.form->getChildren())
-        if (auto* label = dynamic_cast<juce::Label*>(child))
-        {
-            open.labels.add(label->getText());
-            for (auto* control : open.form->getChildren())
-                if (control != child && control->getY() == label->getY()
-                    && dynamic_cast<juce::Label*>(control) == nullptr)
-                    open.controls[label->getText()] = control;
-        }
-    return open;
+    auto& header = table.table.getHeader();
+    click(header, header.getColumnPosition(header.getIndexOfColumnId(columnId, true)).getCentre());
+    drain();  // the header reports a new sort order on a later turn
 }
 
-DialogButton* dialogButton(CustomDialogOverlay& overlay, const juce::String& label)
+juce::Point<int> Program::cellCentre(int columnId, int row)
+{
+    table.getNumRows();
+    return table.table.getCellPosition(columnId, row, true).getCentre();
+}
+
+juce::StringArray Program::menuItems()
+{
+    juce::StringArray items;
+    std::function<void(juce::Component&)> collect = [&](juce::Component& c)
+    {
+        if (auto* handler = c.getAccessibilityHandler(); handler != nullptr
+                                                         && handler->getRole() == juce::AccessibilityRole::menuItem)
+            items.add(handler->getTitle());
+        for (auto* child : c.getChildren())
+            collect(*child);
+    };
+    for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+        collect(*juce::Desktop::getInstance().getComponent(i));
+    return items;
+}
+
+juce::Component* Program::dialogButton(const juce::String& label)
 {
     for (auto* child : overlay.getChildren())
-        if (auto* b = dynamic_cast<DialogButton*>(child))
-            if (b->isVisible() && b->getAction().label == label)
-                return b;
+        if (auto* button = dynamic_cast<DialogButton*>(child); button != nullptr && button->isVisible()
+                                                                && button->getAction().label == label)
+            return button;
     return nullptr;
+}
+
+juce::String Program::dialogTitle()
+{
+    for (auto* child : overlay.getChildren())
+        if (auto* title = dynamic_cast<DialogTitleComponent*>(child))
+            return title->titleLabel.getText();
+    return {};
 }
 } // namespace ui_test

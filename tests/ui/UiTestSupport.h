@@ -1,172 +1,104 @@
 #pragma once
 
-// Shared by the UI tests: real desktop windows (Xvfb) with mouse input fed through the window's peer, so
-// hit-testing, enter/exit and click detection are JUCE's own; message-loop waits, paintings and form lookups.
+// The program's main layout, wired as the program wires it, on its own AppContext in a real desktop window
+// (Xvfb). Mouse input goes through the window's peer, so hit-testing and click detection are JUCE's own.
 
+#include "app/AppConsoleLogger.h"
+#include "app/AppContext.h"
+#include "app/AppStateIds.h"
+#include "app/MainLayout.h"
 #include "support/MessageLoopWait.h"
 #include "ui/CustomLookAndFeel.h"
-#include "ui/dialogs/CustomDialogOverlay.h"
-#include "ui/dialogs/DynamicFormComponent.h"
-#include "ui/SegmentedControl.h"
 #include "ui/Theme.h"
-
-#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
+namespace juce
+{
+inline void PrintTo(const StringArray& texts, std::ostream* out)
+{
+    *out << "{ \"" << texts.joinIntoString("\", \"") << "\" }";
+}
+} // namespace juce
 
 namespace ui_test
 {
-/** Runs whatever is queued now (posted calls, async updates and deletions) a few turns. */
-void pumpBriefly(int turns = 5);
+namespace Ids = AppStateIds;
 
-/** Runs everything posted so far: a marker posted now is handled after it. */
-void drainMessages();
-
-bool displayAvailable();
-
-/** Restores the light theme when a test that switched it ends. */
-struct LightThemeGuard
-{
-    LightThemeGuard() { applyTheme(0); }
-    ~LightThemeGuard() { applyTheme(0); }
-};
-
-/** The program's look-and-feel as the default, in the light theme, for one test. */
-struct ScopedLookAndFeel
-{
-    ScopedLookAndFeel() { juce::LookAndFeel::setDefaultLookAndFeel(&laf); }
-    ~ScopedLookAndFeel() { juce::LookAndFeel::setDefaultLookAndFeel(nullptr); }
-    LightThemeGuard theme;
-    CustomLookAndFeel laf;
-};
-
-/** A top-level window holding one component (sized to the window unless it has a size already). */
-class TestWindow
+/** A private home folder (the settings file lives under it) and an "xdg-open" first on PATH that only writes
+    down the address it is given, so nothing real is touched or opened. */
+class ScopedHome
 {
 public:
-    TestWindow(juce::Component& content, int width, int height);
-    ~TestWindow();
-
-    juce::Component& top() { return root; }
-    juce::ComponentPeer* peer() { return root.getPeer(); }
-
-    /** A click at a point of the window, or at a point of one of its components. */
-    void click(juce::Point<int> p, int button = juce::ModifierKeys::leftButtonModifier);
-    void click(juce::Component& target, juce::Point<int> local, int button = juce::ModifierKeys::leftButtonModifier);
-
-    /** One mouse event as the window system would deliver it; keyboard modifiers are read from the global state. */
-    void send(juce::Point<int> p, juce::ModifierKeys mods);
+    ScopedHome();
+    ~ScopedHome();
+    juce::StringArray opened() const;  // addresses handed to the browser so far
+    juce::File dir;
 
 private:
-    struct Root : juce::Component
+    juce::String oldHome, oldPath;
+};
+
+struct Net
+{
+    juce::String ip, mac;
+    bool dhcp = false;
+};
+
+/** Runs everything posted so far (asynchronous text-change messages, updates, deletions). */
+void drain();
+
+/** A device node as AppContext writes one: complete, both interfaces, appended in one step. */
+juce::ValueTree addDevice(AppContext& context, const juce::String& id, const juce::String& name,
+                          const juce::String& model, const juce::String& version, Net net0, Net net1,
+                          bool isTarn = false, bool isHost = false, const juce::String& webAccess = {});
+
+class Program
+{
+public:
+    Program();
+    ~Program();
+
+    /** A press and release at a point of a component (its centre by default), with keyboard modifiers. */
+    void click(juce::Component& target, juce::Point<int> local = { -1, -1 }, juce::ModifierKeys keys = {},
+               int button = juce::ModifierKeys::leftButtonModifier);
+    void rightClick(juce::Component& target, juce::Point<int> local = { -1, -1 })
     {
-        void paint(juce::Graphics& g) override { g.fillAll(themeBackground); }
-    } root;
+        click(target, local, {}, juce::ModifierKeys::rightButtonModifier);
+    }
+
+    /** The cell component of a table cell, once the table is up to date with the state tree. */
+    template <typename Cell>
+    Cell* cell(int columnId, int row)
+    {
+        table.getNumRows();
+        return dynamic_cast<Cell*>(table.table.getCellComponent(columnId, row));
+    }
+    juce::StringArray names();  // the name column, top to bottom
+
+    /** Clicks a header column; the point of a row's cell in the table. */
+    void clickColumn(int columnId);
+    juce::Point<int> cellCentre(int columnId, int row);
+
+    /** The items of the open popup menu, as a screen reader reads them; empty while none is open. */
+    static juce::StringArray menuItems();
+
+    juce::Component* dialogButton(const juce::String& label);
+    juce::String dialogTitle();
+
+    ScopedHome home;
+    CustomLookAndFeel lookAndFeel;
+    AppContext context;
+    AppConsoleLogger* logger;
+    MainLayout layout { &context };
+    HeaderComponent& header;
+    DeviceListComponent& table;
+    FooterComponent& footer;
+    ToastOverlay& toast;
+    CustomDialogOverlay& overlay;
+    ConsoleEditor& console;
+
+private:
     juce::int64 now = juce::Time::currentTimeMillis();
 };
-
-/** Presses, drags, releases and wheels through a window's peer with chosen keyboard modifiers. */
-class Mouse
-{
-public:
-    explicit Mouse(TestWindow& w) : window(w) {}
-    ~Mouse() { juce::ModifierKeys::currentModifiers = {}; }
-
-    void move(juce::Point<int> p, juce::ModifierKeys keys = {}) { window.send(p, keys.withoutMouseButtons()); }
-    void press(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier);
-    void drag(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier)
-    {
-        window.send(p, keys.withoutMouseButtons().withFlags(button));
-    }
-    void release(juce::Point<int> p, juce::ModifierKeys keys = {}) { move(p, keys); }
-    void click(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier)
-    {
-        press(p, keys, button);
-        release(p, keys);
-    }
-    void wheel(juce::Point<int> p, float deltaY);
-
-    /** Where a component's centre lies in the window. */
-    juce::Point<int> centreOf(juce::Component& c)
-    {
-        return window.top().getLocalPoint(&c, c.getLocalBounds().getCentre());
-    }
-
-private:
-    TestWindow& window;
-};
-
-/** The first direct child of a type, as a layout holds its parts. */
-template <typename T>
-T* childOfType(juce::Component& parent)
-{
-    for (auto* child : parent.getChildren())
-        if (auto* found = dynamic_cast<T*>(child))
-            return found;
-    return nullptr;
-}
-
-/** A mouse event on a component, for handlers that are called directly. */
-inline juce::MouseEvent mouseEventOn(juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods)
-{
-    const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent(juce::Desktop::getInstance().getMainMouseSource(), position, mods,
-                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
-                            juce::MouseInputSource::defaultRotation, juce::MouseInputSource::defaultTiltX,
-                            juce::MouseInputSource::defaultTiltY, &c, &c, now, position, now, 1, false);
-}
-
-inline juce::MouseEvent leftClickOn(juce::Component& c, juce::Point<float> position = { 5.0f, 5.0f })
-{
-    return mouseEventOn(c, position, juce::ModifierKeys(juce::ModifierKeys::leftButtonModifier));
-}
-
-inline juce::MouseEvent rightClickOn(juce::Component& c, juce::Point<float> position = { 5.0f, 5.0f })
-{
-    return mouseEventOn(c, position, juce::ModifierKeys(juce::ModifierKeys::rightButtonModifier));
-}
-
-/** Paints a component over an opaque background, by default the theme's, as the layout behind it would show. */
-juce::Image snapshot(juce::Component& c, juce::Colour background = themeBackground);
-
-/** Paints a component alone: what it leaves unpainted stays transparent. */
-inline juce::Image transparentSnapshot(juce::Component& c)
-{
-    return c.createComponentSnapshot(c.getLocalBounds(), true, 1.0f);
-}
-
-/** True when the pixel is nearer to a than to b. */
-bool nearer(juce::Colour pixel, juce::Colour a, juce::Colour b);
-
-/** Counts the mostly opaque pixels of an area within a tolerance of a colour. */
-int countNear(const juce::Image& image, juce::Rectangle<int> area, juce::Colour colour, int tolerance = 40);
-
-/** The darkest pixel of an area, by brightness (255 when the area is empty). */
-int darkest(const juce::Image& image, juce::Rectangle<int> area);
-
-/** The controls of the form on an overlay, found the way a user sees them: by the label in their row. */
-struct OpenForm
-{
-    DynamicFormComponent* form = nullptr;
-    juce::StringArray labels;
-    std::map<juce::String, juce::Component*> controls;
-
-    SegmentedControl* mode() const { return dynamic_cast<SegmentedControl*>(controls.at("IP Mode")); }
-    juce::TextEditor* editor(const juce::String& label) const
-    {
-        return dynamic_cast<juce::TextEditor*>(controls.at(label));
-    }
-};
-
-OpenForm findForm(CustomDialogOverlay& overlay);
-
-/** The visible action button of the overlay with this label. */
-DialogButton* dialogButton(CustomDialogOverlay& overlay, const juce::String& label);
 } // namespace ui_test
-
-#define UI_REQUIRE_DISPLAY()                                                                                        \
-    if (!ui_test::displayAvailable())                                                                               \
-    GTEST_SKIP() << "needs a display (run under xvfb-run)"
