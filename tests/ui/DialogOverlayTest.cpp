@@ -9,16 +9,15 @@ TEST(DialogOverlayTest, ClicksReportAfterClosingOutsideClicksFollowTheDismissIdK
 {
     Program program;
     auto& overlay = program.overlay;
-    std::vector<std::pair<int, bool>> reported;  // id, and whether the dialog was still shown
-    const auto report = [&](int id) { reported.push_back({ id, overlay.isVisible() }); };
+    juce::StringArray reported;  // the ids, marked when the dialog was still shown
+    const auto report = [&](int id) { reported.add(juce::String(id) + (overlay.isVisible() ? " shown" : "")); };
     const auto show = [&](int dismissId, std::vector<DialogAction> actions, std::function<void(int)> callback)
     { program.context.showDialog("Title", "", "", actions, dismissId, std::move(callback), {}, "", ""); };
-    using Reports = std::vector<std::pair<int, bool>>;
 
     // A button reports its id once the dialog has closed.
     show(0, { { 7, "Done", 0 } }, report);
     program.click(*program.dialogButton("Done"));
-    EXPECT_EQ(reported, (Reports { { 7, false } }));
+    EXPECT_EQ(reported, juce::StringArray({ "7" }));
 
     // A click outside the 500-px card (x 350 to 850 here) reports the dismiss id; one inside its edge does
     // nothing, nor does any click outside when the dismiss id is negative.
@@ -26,11 +25,10 @@ TEST(DialogOverlayTest, ClicksReportAfterClosingOutsideClicksFollowTheDismissIdK
     program.click(overlay, { 352, 350 });
     EXPECT_TRUE(overlay.isVisible());
     program.click(overlay, { 346, 350 });
-    EXPECT_EQ(reported, (Reports { { 7, false }, { 0, false } }));
+    EXPECT_EQ(reported, juce::StringArray({ "7", "0" }));
     show(-1, { { 7, "Done", 0 } }, report);
     program.click(overlay, { 5, 5 });
     EXPECT_TRUE(overlay.isVisible());
-    EXPECT_EQ(reported.size(), 2u);
 
     // Three buttons share the row at 130 px each; the pressed one's callback may open the next dialog at once.
     show(0, { { 0, "Later", 1 }, { 1, "On exit", 1 }, { 2, "Now", 0 } }, [&](int id)
@@ -41,24 +39,19 @@ TEST(DialogOverlayTest, ClicksReportAfterClosingOutsideClicksFollowTheDismissIdK
     for (const auto* label : { "Later", "On exit", "Now" })
         EXPECT_EQ(program.dialogButton(label)->getWidth(), 130) << label;
     program.click(*program.dialogButton("Now"));
-    ASSERT_TRUE(overlay.isVisible());
     ASSERT_NE(program.dialogButton("OK"), nullptr);
     EXPECT_EQ(program.dialogButton("Now"), nullptr);
     program.click(*program.dialogButton("OK"));
     drain();
-    EXPECT_EQ(reported, (Reports { { 7, false }, { 0, false }, { 2, false }, { 5, false } }));
+    EXPECT_EQ(reported, juce::StringArray({ "7", "0", "2", "5" }));
 
-    // In a form dialog Tab goes round the dialog's own controls only, and typing reaches none behind it. The
-    // display is shared with other test processes: a turn on which this window lost the keyboard focus (a Tab
-    // that moved nothing) is tried again.
+    // In a form dialog Tab goes round the dialog's own controls only, and typing reaches nothing behind it. A turn
+    // on which this window lost the keyboard focus to another test's (a Tab that moved nothing) is tried again.
     int formId = -1;
     std::map<juce::String, juce::String> values;
     program.context.showFormDialog("NET 1 settings", "Desk", { { "ip", "IP Address", 0, "10.0.0.1", {}, {}, {} } },
-                                   { { 0, "Cancel", 1 }, { 1, "Apply", 0 } }, 3, [&](int id, const auto& v)
-                                   {
-                                       formId = id;
-                                       values = v;
-                                   }, {});
+                                   { { 0, "Cancel", 1 }, { 1, "Apply", 0 } }, 3,
+                                   [&](int id, const auto& v) { formId = id, values = v; }, {});
     auto* last = program.dialogButton("Apply");
     std::vector<juce::Component*> reached;
     ASSERT_TRUE(pumpUntil([&]

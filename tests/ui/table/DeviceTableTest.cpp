@@ -12,38 +12,36 @@ namespace
 {
 using Names = juce::StringArray;
 
-/** Whether column 1 of a row shows this number, as the table draws it. */
-bool showsRowNumber(DeviceListComponent& table, int row, const juce::String& number)
+bool same(const juce::Image& a, const juce::Image& b)
 {
-    juce::Image drawn(juce::Image::ARGB, 25, 50, true), expected(juce::Image::ARGB, 25, 50, true);
-    {
-        juce::Graphics g(drawn);
-        table.paintCell(g, row, 1, 25, 50, false);
-        juce::Graphics reference(expected);
-        reference.setColour(table.findColour(juce::ListBox::textColourId));
-        reference.setFont(13.0f);
-        reference.drawText(number, 0, 0, 13, 50, juce::Justification::centredLeft, true);
-    }
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 25; ++x)
-            if (drawn.getPixelAt(x, y) != expected.getPixelAt(x, y))
-                return false;
-    return true;
+    const juce::Image::BitmapData x(a, juce::Image::BitmapData::readOnly), y(b, juce::Image::BitmapData::readOnly);
+    return a.getBounds() == b.getBounds() && std::equal(x.data, x.data + x.size, y.data);
+}
+
+/** Whether a column the table draws itself (row number, model, version) shows this text in a row. */
+bool shows(DeviceListComponent& table, int row, int column, const juce::String& text)
+{
+    juce::Image drawn(juce::Image::ARGB, 100, 50, true), expected(juce::Image::ARGB, 100, 50, true);
+    juce::Graphics g(drawn), reference(expected);
+    table.paintCell(g, row, column, 100, 50, false);
+    reference.setColour(table.findColour(juce::ListBox::textColourId));
+    reference.setFont(column == 1 ? 13.0f : 17.0f);
+    reference.drawText(text, 0, 0, 88, 50, juce::Justification::centredLeft, true);
+    return same(drawn, expected);
 }
 } // namespace
 
 TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 {
     Program program;
-    auto& context = program.context;
     EXPECT_EQ(program.footer.countText, "0 devices found");
-    addDevice(context, "id-a", "Rack 10", "ORLA 4", "1.10.0", { "192.168.1.10", "02:00:00:00:0A:01" }, {}, false,
-              false, "http://web-only.example/$HOME");
+    addDevice(program.context, "id-a", "Rack 10", "ORLA 4", "1.10.0", { "192.168.1.10", "02:00:00:00:0A:01" }, {},
+              false, false, "http://web-only.example/$HOME");
     EXPECT_EQ(program.footer.countText, "1 device found");
-    addDevice(context, "id-b", "rack 2", "GAVRO-2", "1.9.0", { "192.168.1.9", "02:00:00:00:0B:01" },
+    addDevice(program.context, "id-b", "rack 2", "GAVRO-2", "1.9.0", { "192.168.1.9", "02:00:00:00:0B:01" },
               { "10.0.0.20", "02:00:00:00:0B:02" }, true, true, "http://b.example");
-    addDevice(context, "id-c", "Bay", "Vesk 8", "1.9.5", { "0.0.0.0", "02:00:00:00:0C:01" },
-              { "172.16.0.3", "02:00:00:00:0C:02", true }, true, false);
+    auto bay = addDevice(program.context, "id-c", "Bay", "Vesk 8", "1.9.5", { "0.0.0.0", "02:00:00:00:0C:01" },
+                         { "172.16.0.3", "02:00:00:00:0C:02", true }, true, false);
     EXPECT_EQ(program.footer.countText, "3 devices found");
     EXPECT_EQ(program.names(), Names({ "Rack 10", "rack 2", "Bay" }));
 
@@ -69,20 +67,17 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     program.click(program.header.filterButton);
     program.click(program.header.filterDropdown);
     ASSERT_NE(program.header.filterDropdown.overlay, nullptr);
-    auto& tarnOption = *program.header.filterDropdown.overlay->rows[0];
-    program.click(tarnOption);
+    program.click(*program.header.filterDropdown.overlay->rows[0]);
     EXPECT_EQ(program.names(), Names({ "rack 2", "Bay" }));
-    program.click(tarnOption);
+    program.click(*program.header.filterDropdown.overlay->rows[0]);
     EXPECT_EQ(program.names().size(), 3);
-    program.click(program.footer);
+    program.click(program.footer);  // closes the option list
     drain();
 
     // Each sortable column sorts naturally, without regard to case; a second click reverses.
     const std::pair<int, Names> sorts[] = { { 2, { "Bay", "rack 2", "Rack 10" } },
-                                            { 3, { "rack 2", "Rack 10", "Bay" } },
-                                            { 4, { "rack 2", "Bay", "Rack 10" } },
-                                            { 6, { "Bay", "rack 2", "Rack 10" } },
-                                            { 7, { "Rack 10", "rack 2", "Bay" } } };
+        { 3, { "rack 2", "Rack 10", "Bay" } }, { 4, { "rack 2", "Bay", "Rack 10" } },
+        { 6, { "Bay", "rack 2", "Rack 10" } }, { 7, { "Rack 10", "rack 2", "Bay" } } };
     for (const auto& [column, ascending] : sorts)
     {
         program.clickColumn(column);
@@ -91,38 +86,46 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
         EXPECT_EQ(program.names(), Names(ascending[2], ascending[1], ascending[0])) << "column " << column;
     }
     for (int row = 0; row < 3; ++row)
-        EXPECT_TRUE(showsRowNumber(program.table, row, juce::String(row + 1))) << "row " << row;
+        EXPECT_TRUE(shows(program.table, row, 1, juce::String(row + 1))) << "row " << row;
+    EXPECT_TRUE(shows(program.table, 0, 3, "Vesk 8"));
+    EXPECT_TRUE(shows(program.table, 0, 4, "1.9.5"));
+
+    // New firmware shows at once: the row is painted again (the table keeps what it painted until then).
+    program.table.table.setBufferedToImage(true);
+    const auto versionCell = [&]
+    { return program.table.createComponentSnapshot(program.table.table.getCellPosition(4, 0, true)); };
+    const auto before = versionCell();
+    bay.setProperty(Ids::version, "2.0.17", nullptr);
+    EXPECT_FALSE(same(before, versionCell()));
+    EXPECT_TRUE(shows(program.table, 0, 4, "2.0.17"));
 
     // NET cells: "---" for 0.0.0.0, "N/A" for no address; the pencil only where the address can be edited,
     // which a TARN host's cannot.
-    const auto net = [&](const char* name, int column) { return program.cell<NetCellComponent>(column, program.names().indexOf(name)); };
-    const std::tuple<const char*, int, const char*, bool> cells[] = {
-        { "Rack 10", 6, "192.168.1.10", true }, { "Rack 10", 7, "N/A", false }, { "rack 2", 6, "192.168.1.9", false },
-        { "Bay", 6, "---", false }, { "Bay", 7, "172.16.0.3", true } };
+    const std::tuple<const char*, int, const char*, bool> cells[] = { { "Rack 10", 6, "192.168.1.10", true },
+        { "Rack 10", 7, "N/A", false }, { "rack 2", 6, "192.168.1.9", false }, { "Bay", 6, "---", false },
+        { "Bay", 7, "172.16.0.3", true } };
     for (const auto& [name, column, text, pencil] : cells)
     {
-        ASSERT_NE(net(name, column), nullptr);
-        EXPECT_EQ(net(name, column)->text, text) << name << " " << column;
-        EXPECT_EQ(net(name, column)->editButton.isVisible(), pencil) << name << " " << column;
+        auto* net = program.cell<NetCellComponent>(column, program.names().indexOf(name));
+        EXPECT_EQ(net->text, text) << name << " " << column;
+        EXPECT_EQ(net->editButton.isVisible(), pencil) << name << " " << column;
     }
 
     // The web address: a right click copies it, a left click logs and opens it, escaped for the launcher's shell.
     auto* link = program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10"));
-    ASSERT_NE(link, nullptr);
     program.rightClick(*link);
     EXPECT_EQ(juce::SystemClipboard::getTextFromClipboard(), "http://web-only.example/$HOME");
-    EXPECT_TRUE(program.toast.isVisible());
     EXPECT_EQ(program.toast.getText(), "Copied to clipboard!");
     program.click(*link);
-    EXPECT_TRUE(pumpUntil([&] { return program.home.opened().size() == 1; }));
-    EXPECT_EQ(program.home.opened(), Names({ "http://web-only.example/%24HOME" }));
-    EXPECT_TRUE(pumpUntil([&] { return program.console.getDocument().getAllContent().contains(
-                                            "Launching http://web-only.example/$HOME\n"); }));
+    EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == "http://web-only.example/%24HOME\n"; }));
+    EXPECT_TRUE(pumpUntil([&]
+    { return program.console.getDocument().getAllContent().contains("Launching http://web-only.example/$HOME\n"); }));
 
     // A right click on a row lists the web link, then one address per usable interface.
     const auto menuOf = [&](const char* name)
     {
-        program.rightClick(program.table.table, program.cellCentre(3, program.names().indexOf(name)));
+        const auto model = program.table.table.getCellPosition(3, program.names().indexOf(name), true);
+        program.rightClick(program.table.table, model.getCentre());
         const auto items = Program::menuItems();
         juce::PopupMenu::dismissAllActiveMenus();
         pumpUntil([] { return Program::menuItems().isEmpty(); });

@@ -17,24 +17,22 @@ namespace
 template <typename Control>
 Control* field(CustomDialogOverlay& overlay, const juce::String& label)
 {
-    for (auto* form : overlay.getChildren())
-        if (dynamic_cast<DynamicFormComponent*>(form) != nullptr)
-            for (auto* text : form->getChildren())
-                if (auto* l = dynamic_cast<juce::Label*>(text); l != nullptr && l->getText() == label)
-                    for (auto* control : form->getChildren())
-                        if (auto* c = dynamic_cast<Control*>(control); c != nullptr && control->getY() == l->getY())
-                            return c;
+    auto& form = partOf<DynamicFormComponent>(overlay);
+    for (auto* row : form.getChildren())
+        if (auto* text = dynamic_cast<juce::Label*>(row); text != nullptr && text->getText() == label)
+            for (auto* control : form.getChildren())
+                if (auto* c = dynamic_cast<Control*>(control); c != nullptr && control->getY() == row->getY())
+                    return c;
     return nullptr;
 }
 
-/** The commands a device got on a port, once there are at least n of them. */
-std::vector<std::vector<uint8_t>> commands(SimulatedDevice& device, int port, size_t n)
+/** The last command a device got on a port, once it has n of them. */
+std::vector<uint8_t> command(SimulatedDevice& device, int port, size_t n)
 {
-    pumpUntil([&] { return device.received(port).size() >= n; });
-    std::vector<std::vector<uint8_t>> result;
-    for (const auto& datagram : device.received(port))
-        result.push_back(datagram.bytes);
-    return result;
+    if (! pumpUntil([&] { return device.received(port).size() >= n; }))
+        return {};
+    EXPECT_EQ(device.received(port).size(), n);
+    return device.received(port)[n - 1].bytes;
 }
 
 std::vector<uint8_t> bytes(const std::string& text)
@@ -51,65 +49,71 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     SimulatedDevice stageBox(*jsonLink.host, { jsonLink.remoteAddress });
     SimulatedDevice amp(*veskLink.host, { veskLink.remoteAddress });
     const auto boxIp = jsonLink.remoteAddress.toStdString();
-    const auto announcement = [&](bool finder)
-    {
-        const auto text = wire::deviceInfo("Stage Box", boxIp, { wire::jsonNet(boxIp, "02:00:00:00:00:01"),
-                                                               wire::jsonNet("10.0.0.7", "02:00:00:00:00:02", true,
-                                                                             "255.0.0.0") });
-        return finder ? juce::String(text).replace("\"finder\":false", "\"finder\":true").toStdString() : text;
-    };
-    wire::Vesk ampInfo;
-    ampInfo.name = "Amp Rack";
-    ampInfo.ip = veskLink.remoteAddress.toStdString();
-    ampInfo.mode = 2;  // a static address
+    const auto net1 = wire::jsonNet(boxIp, "02:00:00:00:00:01");
+    const auto net2 = wire::jsonNet("10.0.0.7", "02:00:00:00:00:02", true, "255.0.0.0");
+    const juce::String finderOff = wire::deviceInfo("Stage Box", boxIp, { net1, net2 });
+    const auto finderOn = finderOff.replace("\"finder\":false", "\"finder\":true");
+    // A VESK device with a static address (mode 2).
+    const wire::Vesk ampInfo { "XVESK-8", "Amp Rack", { 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E }, 2,
+                               veskLink.remoteAddress.toStdString() };
 
     // Refresh empties the table at once and starts discovery, in this test's namespace.
     Program program;
     addDevice(program.context, "left-over", "Left over", "M", "1", {}, {});
     program.click(program.header.refreshButton);
-    EXPECT_EQ(program.table.getNumRows(), 0);
     EXPECT_EQ(program.footer.countText, "0 devices found");
     EXPECT_TRUE(program.toast.isVisible());
     EXPECT_EQ(program.toast.getText(), "Refreshing device list...");
 
-    stageBox.announceEvery(1000, announcement(false));
+    // A device heard while the table is searched and sorted by NET 2 lands where its NET 2 address puts it.
+    addDevice(program.context, "desk", "Desk", "M", "1", { "10.231.9.9" }, { "10.0.0.5" });
+    program.header.searchBox.editor.setText("10.0.0", true);
+    program.clickColumn(7);
+    program.clickColumn(7);
+    stageBox.announceEvery(1000, finderOff.toStdString());
+    ASSERT_TRUE(pumpUntil([&] { return program.footer.countText == "2 devices found"; }));
+    EXPECT_EQ(program.names(), juce::StringArray({ "Stage Box", "Desk" }));
+    program.click(program.header.searchBox.clearButton);
     amp.answerQueries(wire::veskReply(ampInfo));
-    ASSERT_TRUE(pumpUntil([&] { return program.names().size() == 2; }));
-    const auto rowOf = [&](const char* name) { return program.names().indexOf(name); };
-    const auto finder = [&](const char* name) { return &program.cell<FinderCellComponent>(8, rowOf(name))->button; };
+    ASSERT_TRUE(pumpUntil([&] { return program.names().size() == 3; }));
+
+    const auto row = [&](const char* name) { return program.names().indexOf(name); };
+    const auto finder = [&](const char* name) { return &program.cell<FinderCellComponent>(8, row(name))->button; };
     const auto mac0 = "02:00:00:00:00:01";
 
     // "Find" starts the Finder and turns into "Stop" at once; "Stop" stops it.
     program.click(*finder("Stage Box"));
     EXPECT_EQ(finder("Stage Box")->getButtonText(), "Stop");
-    stageBox.announceEvery(1000, announcement(true));
-    EXPECT_EQ(commands(stageBox, 1236, 1).back(), bytes(wire::action(mac0, 80, wire::finderParams(true))));
+    stageBox.announceEvery(1000, finderOn.toStdString());
+    EXPECT_EQ(command(stageBox, 1236, 1), bytes(wire::action(mac0, 80, wire::finderParams(true))));
     ASSERT_TRUE(pumpUntil([&] { return finder("Stage Box")->getButtonText() == "Stop"; }));
     program.click(*finder("Stage Box"));
     EXPECT_EQ(finder("Stage Box")->getButtonText(), "Find");
-    stageBox.announceEvery(1000, announcement(false));
-    EXPECT_EQ(commands(stageBox, 1236, 2).back(), bytes(wire::action(mac0, 80, wire::finderParams(false))));
+    stageBox.announceEvery(1000, finderOff.toStdString());
+    EXPECT_EQ(command(stageBox, 1236, 2), bytes(wire::action(mac0, 80, wire::finderParams(false))));
 
-    // NET 2 is reported as DHCP: the form opens in "Auto (DHCP)" with the address fields locked. Cancel and a
+    // NET 2 is reported as DHCP: its form opens in "Auto (DHCP)" with the address fields locked. Cancel and a
     // click outside the card send nothing.
     const auto openForm = [&](const char* name, int column)
     {
-        program.click(program.cell<NetCellComponent>(column, rowOf(name))->editButton);
+        program.click(program.cell<NetCellComponent>(column, row(name))->editButton);
         return program.overlay.isVisible();
     };
+    const auto text = [&](const char* label) { return field<juce::TextEditor>(program.overlay, label); };
     ASSERT_TRUE(openForm("Stage Box", 7));
     EXPECT_EQ(program.dialogTitle(), "NET 2 settings");
     EXPECT_EQ(field<SegmentedControl>(program.overlay, "IP Mode")->getSelectedText(), "Auto (DHCP)");
-    EXPECT_EQ(field<juce::TextEditor>(program.overlay, "IP Address")->getText(), "10.0.0.7");
-    EXPECT_TRUE(field<juce::TextEditor>(program.overlay, "Subnet Mask")->isReadOnly());
+    EXPECT_EQ(text("IP Address")->getText(), "10.0.0.7");
+    EXPECT_EQ(text("Subnet Mask")->getText(), "255.0.0.0");
+    EXPECT_TRUE(text("Subnet Mask")->isReadOnly());
     program.click(*program.dialogButton("Cancel"));
     EXPECT_FALSE(program.overlay.isVisible());
     ASSERT_TRUE(openForm("Stage Box", 7));
     program.click(program.overlay, { 5, 5 });
     EXPECT_FALSE(program.overlay.isVisible());
 
-    // "Manual" frees the fields. Unusable addresses are refused with a toast, and the form opens again with what
-    // was typed; only the mended one is sent, for interface 2, the first interface as reported.
+    // "Manual" frees the fields. Unusable addresses are refused with a toast and the form opens again with what
+    // was typed; only the mended one is sent, for interface 2, with interface 1 as reported.
     ASSERT_TRUE(openForm("Stage Box", 7));
     auto* mode = field<SegmentedControl>(program.overlay, "IP Mode");
     program.click(*mode, { mode->getWidth() / 4, mode->getHeight() / 2 });
@@ -117,8 +121,8 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     const juce::StringArray typed { "10.0.0.70", "255.255.0", "10.0.0.1", "10.0.0.2", "" };
     for (int i = 0; i < 5; ++i)
     {
-        EXPECT_FALSE(field<juce::TextEditor>(program.overlay, labels[i])->isReadOnly()) << labels[i];
-        field<juce::TextEditor>(program.overlay, labels[i])->setText(typed[i]);
+        EXPECT_FALSE(text(labels[i])->isReadOnly()) << labels[i];
+        text(labels[i])->setText(typed[i]);
     }
     for (const auto* mended : { "255.255.256.0", "", "255.0.0.0" })
     {
@@ -127,30 +131,28 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
         EXPECT_EQ(program.toast.getText(), "Not sent: invalid Subnet Mask");
         EXPECT_EQ(program.dialogTitle(), "NET 2 settings");
         EXPECT_EQ(field<SegmentedControl>(program.overlay, "IP Mode")->getSelectedText(), "Manual");
-        for (int i = 0; i < 5; ++i)
-            if (i != 1)
-                EXPECT_EQ(field<juce::TextEditor>(program.overlay, labels[i])->getText(), typed[i]) << labels[i];
-        field<juce::TextEditor>(program.overlay, "Subnet Mask")->setText(mended);
+        for (int i : { 0, 2, 3, 4 })
+            EXPECT_EQ(text(labels[i])->getText(), typed[i]) << labels[i];
+        text("Subnet Mask")->setText(mended);
     }
     program.click(*program.dialogButton("Apply"));
     EXPECT_FALSE(program.overlay.isVisible());
-    EXPECT_EQ(commands(stageBox, 1236, 3).back(),
-              bytes(wire::action(mac0, 80, wire::networkParams("10.0.0.1", "10.0.0.2", "", { false, boxIp, "255.255.255.0" },
-                                                               { false, "10.0.0.70", "255.0.0.0" }))));
-    EXPECT_EQ(commands(stageBox, 1236, 3).size(), 3u);
+    const auto sent = wire::networkParams("10.0.0.1", "10.0.0.2", "", { false, boxIp, "255.255.255.0" },
+                                          { false, "10.0.0.70", "255.0.0.0" });
+    EXPECT_EQ(command(stageBox, 1236, 3), bytes(wire::action(mac0, 80, sent)));
 
-    // The broadcast family: the Finder frame, then NET 1's settings frame, to the device itself.
+    // The broadcast family: the Finder frame, then NET 1's settings frame, to the device's own address.
     program.click(*finder("Amp Rack"));
     EXPECT_EQ(finder("Amp Rack")->getButtonText(), "Stop");
-    EXPECT_EQ(commands(amp, SimulatedDevice::veskPort, 1).back(), wire::veskFinder(true));
+    EXPECT_EQ(command(amp, SimulatedDevice::veskPort, 1), wire::veskFinder(true));
     ASSERT_TRUE(openForm("Amp Rack", 6));
     EXPECT_EQ(program.dialogTitle(), "NET 1 settings");
     EXPECT_EQ(field<SegmentedControl>(program.overlay, "IP Mode")->getSelectedText(), "Manual");
     const juce::StringArray ampTyped { veskLink.remoteAddress, "255.255.0.0", "10.231.2.1", "", "" };
     for (int i = 0; i < 5; ++i)
-        field<juce::TextEditor>(program.overlay, labels[i])->setText(ampTyped[i]);
+        text(labels[i])->setText(ampTyped[i]);
     program.click(*program.dialogButton("Apply"));
-    EXPECT_EQ(commands(amp, SimulatedDevice::veskPort, 2).back(),
+    EXPECT_EQ(command(amp, SimulatedDevice::veskPort, 2),
               wire::veskSettings(ampInfo.mac, false, { ampInfo.ip, "255.255.0.0", "10.231.2.1", "", "" }));
     EXPECT_EQ(amp.received(SimulatedDevice::veskPort).back().destination, veskLink.remoteAddress);
 }
