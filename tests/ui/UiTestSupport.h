@@ -133,10 +133,6 @@ public:
         }
         juce::ModifierKeys::currentModifiers = {};
     }
-    void rightClick(juce::Component& c, juce::Point<int> at = { -1, -1 })
-    {
-        click(c, at, {}, juce::ModifierKeys::rightButtonModifier);
-    }
     void clickColumn(int columnId)
     {
         auto& header = table.table.getHeader();
@@ -149,7 +145,9 @@ public:
     Cell* cell(int columnId, int row)
     {
         table.getNumRows();
-        return dynamic_cast<Cell*>(table.table.getCellComponent(columnId, row));
+        if (auto* c = dynamic_cast<Cell*>(table.table.getCellComponent(columnId, row)))
+            return c;
+        throw std::runtime_error("no cell in column " + std::to_string(columnId) + ", row " + std::to_string(row));
     }
     juce::StringArray names()
     {
@@ -175,12 +173,12 @@ public:
         return items;
     }
 
-    juce::Component* dialogButton(const juce::String& label)
+    juce::Component& dialogButton(const juce::String& label)
     {
         for (auto* child : overlay.getChildren())
             if (auto* b = dynamic_cast<DialogButton*>(child); b && b->isVisible() && b->getAction().label == label)
-                return b;
-        return nullptr;
+                return *b;
+        throw std::runtime_error("no dialog button " + label.toStdString());
     }
     juce::String dialogTitle() { return partOf<DialogTitleComponent>(overlay).titleLabel.getText(); }
 

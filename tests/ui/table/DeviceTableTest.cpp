@@ -34,9 +34,10 @@ bool shows(DeviceListComponent& table, int row, int column, const juce::String& 
 TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 {
     Program program;
+    const juce::String web = "http://web-only.example/$(id)`id`\"\\";  // shell characters, as a device may send
     EXPECT_EQ(program.footer.countText, "0 devices found");
     addDevice(program.context, "id-a", "Rack 10", "ORLA 4", "1.10.0", { "192.168.1.10", "02:00:00:00:0A:01" }, {},
-              false, false, "http://web-only.example/$HOME");
+              false, false, web);
     EXPECT_EQ(program.footer.countText, "1 device found");
     addDevice(program.context, "id-b", "rack 2", "GAVRO-2", "1.9.0", { "192.168.1.9", "02:00:00:00:0B:01" },
               { "10.0.0.20", "02:00:00:00:0B:02" }, true, true, "http://b.example");
@@ -113,25 +114,26 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 
     // The web address: a right click copies it, a left click logs and opens it, escaped for the launcher's shell.
     auto* link = program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10"));
-    program.rightClick(*link);
-    EXPECT_EQ(juce::SystemClipboard::getTextFromClipboard(), "http://web-only.example/$HOME");
+    program.click(*link, { -1, -1 }, {}, juce::ModifierKeys::rightButtonModifier);
+    EXPECT_EQ(juce::SystemClipboard::getTextFromClipboard(), web);
     EXPECT_EQ(program.toast.getText(), "Copied to clipboard!");
     program.click(*link);
-    EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == "http://web-only.example/%24HOME\n"; }));
+    EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == "http://web-only.example/%24(id)%60id%60%22%5C\n"; }));
     EXPECT_TRUE(pumpUntil([&]
-    { return program.console.getDocument().getAllContent().contains("Launching http://web-only.example/$HOME\n"); }));
+    { return program.console.getDocument().getAllContent().contains("Launching " + web + "\n"); }));
 
     // A right click on a row lists the web link, then one address per usable interface.
-    const auto menuOf = [&](const char* name)
+    const auto menuOf = [&](const char* name, int button = juce::ModifierKeys::rightButtonModifier)
     {
         const auto model = program.table.table.getCellPosition(3, program.names().indexOf(name), true);
-        program.rightClick(program.table.table, model.getCentre());
+        program.click(program.table.table, model.getCentre(), {}, button);
         const auto items = Program::menuItems();
         juce::PopupMenu::dismissAllActiveMenus();
         pumpUntil([] { return Program::menuItems().isEmpty(); });
         return items;
     };
-    EXPECT_EQ(menuOf("Rack 10"), Names({ "http://web-only.example/$HOME", "https://192.168.1.10" }));
+    EXPECT_EQ(menuOf("Rack 10"), Names(web, "https://192.168.1.10"));
     EXPECT_EQ(menuOf("rack 2"), Names({ "http://b.example", "http://192.168.1.9/admin", "http://10.0.0.20/admin" }));
     EXPECT_EQ(menuOf("Bay"), Names({ "", "http://172.16.0.3" }));
+    EXPECT_TRUE(menuOf("Bay", juce::ModifierKeys::leftButtonModifier).isEmpty());
 }

@@ -23,7 +23,7 @@ Control* field(CustomDialogOverlay& overlay, const juce::String& label)
             for (auto* control : form.getChildren())
                 if (auto* c = dynamic_cast<Control*>(control); c != nullptr && control->getY() == row->getY())
                     return c;
-    return nullptr;
+    throw std::runtime_error("no form field " + label.toStdString());
 }
 
 /** The last command a device got on a port, once it has n of them. */
@@ -52,7 +52,9 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     const auto net1 = wire::jsonNet(boxIp, "02:00:00:00:00:01");
     const auto net2 = wire::jsonNet("10.0.0.7", "02:00:00:00:00:02", true, "255.0.0.0");
     const juce::String finderOff = wire::deviceInfo("Stage Box", boxIp, { net1, net2 });
-    const auto finderOn = finderOff.replace("\"finder\":false", "\"finder\":true");
+    // With its Finder on the device also reports new firmware, so the table shows when it has heard that.
+    const auto finderOn = finderOff.replace("\"finder\":false", "\"finder\":true")
+                              .replace("\"fw\":\"1.0.0\"", "\"fw\":\"1.0.1\"");
     // A VESK device with a static address (mode 2).
     const wire::Vesk ampInfo { "XVESK-8", "Amp Rack", { 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E }, 2,
                                veskLink.remoteAddress.toStdString() };
@@ -79,6 +81,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
 
     const auto row = [&](const char* name) { return program.names().indexOf(name); };
     const auto finder = [&](const char* name) { return &program.cell<FinderCellComponent>(8, row(name))->button; };
+    const auto version = [&] { return program.table.getRows()[(size_t) row("Stage Box")][Ids::version].toString(); };
     const auto mac0 = "02:00:00:00:00:01";
 
     // "Find" starts the Finder and turns into "Stop" at once; "Stop" stops it.
@@ -86,7 +89,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     EXPECT_EQ(finder("Stage Box")->getButtonText(), "Stop");
     stageBox.announceEvery(1000, finderOn.toStdString());
     EXPECT_EQ(command(stageBox, 1236, 1), bytes(wire::action(mac0, 80, wire::finderParams(true))));
-    ASSERT_TRUE(pumpUntil([&] { return finder("Stage Box")->getButtonText() == "Stop"; }));
+    ASSERT_TRUE(pumpUntil([&] { return version() == "1.0.1" && finder("Stage Box")->getButtonText() == "Stop"; }));
     program.click(*finder("Stage Box"));
     EXPECT_EQ(finder("Stage Box")->getButtonText(), "Find");
     stageBox.announceEvery(1000, finderOff.toStdString());
@@ -102,11 +105,12 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     const auto text = [&](const char* label) { return field<juce::TextEditor>(program.overlay, label); };
     ASSERT_TRUE(openForm("Stage Box", 7));
     EXPECT_EQ(program.dialogTitle(), "NET 2 settings");
+    EXPECT_EQ(partOf<juce::Label>(program.overlay).getText(), "Stage Box");
     EXPECT_EQ(field<SegmentedControl>(program.overlay, "IP Mode")->getSelectedText(), "Auto (DHCP)");
     EXPECT_EQ(text("IP Address")->getText(), "10.0.0.7");
     EXPECT_EQ(text("Subnet Mask")->getText(), "255.0.0.0");
     EXPECT_TRUE(text("Subnet Mask")->isReadOnly());
-    program.click(*program.dialogButton("Cancel"));
+    program.click(program.dialogButton("Cancel"));
     EXPECT_FALSE(program.overlay.isVisible());
     ASSERT_TRUE(openForm("Stage Box", 7));
     program.click(program.overlay, { 5, 5 });
@@ -126,7 +130,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     }
     for (const auto* mended : { "255.255.256.0", "", "255.0.0.0" })
     {
-        program.click(*program.dialogButton("Apply"));
+        program.click(program.dialogButton("Apply"));
         ASSERT_TRUE(program.overlay.isVisible()) << "refused: the form opens again";
         EXPECT_EQ(program.toast.getText(), "Not sent: invalid Subnet Mask");
         EXPECT_EQ(program.dialogTitle(), "NET 2 settings");
@@ -135,7 +139,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
             EXPECT_EQ(text(labels[i])->getText(), typed[i]) << labels[i];
         text("Subnet Mask")->setText(mended);
     }
-    program.click(*program.dialogButton("Apply"));
+    program.click(program.dialogButton("Apply"));
     EXPECT_FALSE(program.overlay.isVisible());
     const auto sent = wire::networkParams("10.0.0.1", "10.0.0.2", "", { false, boxIp, "255.255.255.0" },
                                           { false, "10.0.0.70", "255.0.0.0" });
@@ -151,7 +155,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     const juce::StringArray ampTyped { veskLink.remoteAddress, "255.255.0.0", "10.231.2.1", "", "" };
     for (int i = 0; i < 5; ++i)
         text(labels[i])->setText(ampTyped[i]);
-    program.click(*program.dialogButton("Apply"));
+    program.click(program.dialogButton("Apply"));
     EXPECT_EQ(command(amp, SimulatedDevice::veskPort, 2),
               wire::veskSettings(ampInfo.mac, false, { ampInfo.ip, "255.255.0.0", "10.231.2.1", "", "" }));
     EXPECT_EQ(amp.received(SimulatedDevice::veskPort).back().destination, veskLink.remoteAddress);
