@@ -7,7 +7,7 @@
 
 using namespace ui_test;
 
-TEST(MainLayoutTest, ConsoleGetsLinesFromAnyThreadInOrderKeepsNoUndoCopyAndOpensAtTheNewest)
+TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewest)
 {
     Program program;
     auto& document = program.console.getDocument();
