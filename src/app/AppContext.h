@@ -65,7 +65,6 @@ private:
     juce::ValueTree findDevice(const juce::ValueTree& list, const std::string& id, const juce::String& idText);
 
     std::unordered_map<std::string, juce::ValueTree> deviceIndex;  // device id -> its node, a lookup hint
-    friend class AppContextTestAccess;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(AppContext)
 };
