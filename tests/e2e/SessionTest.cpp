@@ -1,0 +1,214 @@
+// A user's session with the real program: its own X server, network namespace and home folder, and a simulated
+// device of each family across veth pairs. What the program does is read off the wire, its log, its settings file,
+// its X window's geometry and a few pixels.
+
+#include "ProgramHarness.h"
+
+#include "support/SimulatedDevice.h"
+#include "support/WireTexts.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+using Names = std::vector<std::string>;
+// Natural order puts "Unit 9" before "Unit 10", plain text order after it.
+const std::string jsonName = "Unit 10", veskName = "Unit 9", jsonMac = "02:00:00:00:00:0A";
+constexpr juce::uint32 lightBackground = 0xfffcf6, darkBackground = 0x131313, mint = 0x4fffaf, paleMint = 0xb8fdd9;
+const juce::Point<int> margin { 8, 350 };  // left of the table
+} // namespace
+
+TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
+{
+    ProgramSession session;
+    auto& veskHost = session.network.addHost();
+    const auto veskIp = session.network.connect(veskHost).remoteAddress;  // the default route, where queries go
+    auto& jsonHost = session.network.addHost();
+    const auto jsonIp = session.network.connect(jsonHost, false).remoteAddress.toStdString();
+    SimulatedDevice json(jsonHost, { jsonIp }), vesk(veskHost, { veskIp });
+    constexpr int jsonPort = SimulatedDevice::jsonCommandPort, veskPort = SimulatedDevice::veskPort;
+
+    // A TARN guest with a second interface, and a VESK device; each reports its Finder state.
+    const auto jsonInfo = [&](bool finder)
+    {
+        auto text = wire::deviceInfo(jsonName, jsonIp,
+                                     { wire::jsonNet(jsonIp, jsonMac),
+                                       wire::jsonNet("192.168.7.20", "02:00:00:00:00:0B", false, "255.255.0.0",
+                                                     "192.168.7.1", "192.168.7.1", "192.168.7.2") },
+                                     R"("tarn":{"workspaceUUID":"w-1","isHost":false})");
+        return finder ? text.replace(text.find("\"finder\":false"), 14, "\"finder\":true") : text;
+    };
+    const auto veskReply = [&](bool finder)
+    {
+        wire::Vesk info;
+        info.name = veskName;
+        info.ip = info.host = veskIp.toStdString();
+        info.finder = finder;
+        return wire::veskReply(info);
+    };
+
+    json.announceEvery(1000, jsonInfo(false));
+    auto program = session.start();
+    ASSERT_TRUE(program != nullptr && session.waitForWindow()) << session.log();
+    const auto size = session.geometry();
+    ASSERT_GT(session.waitForLog("New device! Name: Unit 10 - ID: 02:00:00:00:00:0A-02:00:00:00:00:0B-80\n", 20000), 0)
+        << session.log();
+    vesk.answerQueries(veskReply(false));  // after the JSON device, so the table holds it second
+    ASSERT_GT(session.waitForLog("New device! Name: Unit 9 - ID: 00:1A:2B:3C:4D:5E-80\n", 20000), 0) << session.log();
+
+    int rowsTop = 103;  // below the window's header and the table's; 161 with the filter row open
+    const auto button = [&](int row) { return juce::Point<int>(size.getWidth() - 112, rowsTop + 50 * row + 25); };
+    const auto rowCount = [&]
+    {
+        int n = 0;
+        while (n < 8 && session.pixel(button(n)) != lightBackground)
+            ++n;
+        return n;
+    };
+    // Who the table shows, top to bottom: the device that hears a Finder command when a row's button is clicked.
+    const auto rows = [&](int expectedCount)
+    {
+        session.until([&] { return rowCount() == expectedCount; });
+        Names names;
+        for (int row = 0, n = rowCount(); row < n; ++row)
+        {
+            const auto j = json.received(jsonPort).size(), v = vesk.received(veskPort).size();
+            session.click(button(row));
+            session.until([&] { return json.received(jsonPort).size() > j || vesk.received(veskPort).size() > v; });
+            names.push_back(json.received(jsonPort).size() > j  ? jsonName
+                            : vesk.received(veskPort).size() > v ? veskName
+                                                                 : "nobody");
+        }
+        return names;
+    };
+
+    // Find, then Stop: the exact command to the right place, and the button follows the state the device then
+    // reports. A message sent before the device changed may still be on its way, so it counts once a later one is.
+    const auto findThenStop = [&](int row, SimulatedDevice& device, int port, const juce::String& destination,
+                                  auto command, auto report, auto lastSent)
+    {
+        for (bool on : { true, false })
+        {
+            const auto before = device.received(port).size();
+            session.click(button(row));
+            ASSERT_TRUE(session.until([&] { return device.received(port).size() > before; })) << "row " << row;
+            const auto sent = device.received(port).back();
+            EXPECT_EQ(sent.bytes, command(on)) << sent.text();
+            EXPECT_EQ(sent.destination, destination);
+            const double changed = juce::Time::getMillisecondCounterHiRes();
+            report(on);
+            EXPECT_TRUE(session.until([&]
+            { return lastSent() > changed + 500 && session.pixel(button(row)) == (on ? paleMint : mint); }))
+                << std::hex << session.pixel(button(row));
+        }
+    };
+    findThenStop(
+        0, json, jsonPort, wire::group, [&](bool on)
+        { const auto text = wire::action(jsonMac, 80, wire::finderParams(on)); return std::vector<uint8_t>(text.begin(), text.end()); },
+        [&](bool on) { json.announceEvery(1000, jsonInfo(on)); }, [&] { return json.lastAnnouncementMs(); });
+    EXPECT_EQ(json.received(jsonPort).back().ttl, 5);
+    findThenStop(1, vesk, veskPort, veskIp, [](bool on) { return wire::veskFinder(on); },
+                 [&](bool on) { vesk.answerQueries(veskReply(on)); }, [&] { return vesk.lastReplyMs(); });
+
+    // NET 2's form: its edit button is the last thing drawn in the cell before the Finder column. IP address is
+    // the second row of the centred card, Apply the right one of its buttons.
+    juce::Point<int> edit { size.getWidth() - 126, rowsTop + 21 };
+    while (edit.x > 500 && session.pixels({ edit.x, edit.y, 1, 8 }) == std::vector<juce::uint32>(8, lightBackground))
+        --edit.x;
+    session.click(edit + juce::Point<int>(-5, 4));
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) != lightBackground; })) << "no form";
+    const int cardTop = (size.getHeight() - 434) / 2, centre = size.getWidth() / 2;
+    session.click({ centre - 20, cardTop + 167 });
+    session.key("Control_L+a");
+    session.type("192.168.7.77");
+    const auto commands = json.received(jsonPort).size();
+    session.click({ centre + 80, cardTop + 389 });
+    ASSERT_TRUE(session.until([&] { return json.received(jsonPort).size() > commands; }));
+    EXPECT_EQ(json.received(jsonPort).back().text(),
+              wire::action(jsonMac, 80,
+                           wire::networkParams("192.168.7.1", "192.168.7.1", "192.168.7.2",
+                                               { false, jsonIp, "255.255.255.0" },
+                                               { false, "192.168.7.77", "255.255.0.0" })));
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; })) << "the form stayed";
+
+    // Search, in any case, among model names and more.
+    const juce::Point<int> searchBox { size.getWidth() - 120, 37 }, filterButton { size.getWidth() - 245, 37 };
+    session.click(searchBox);
+    session.type("VESK");
+    EXPECT_EQ(rows(1), Names { veskName });
+    session.click(searchBox);
+    session.key("Control_L+a");
+    session.key("BackSpace");
+    EXPECT_EQ(rows(2), (Names { jsonName, veskName }));
+
+    // The filter row's list opens over the table, takes a click on an option and closes on a click beside it.
+    const auto listOpen = [&] { return session.pixel({ size.getWidth() - 220, 138 }) != lightBackground; };
+    const auto toggleTarnOnly = [&]
+    {
+        session.click({ size.getWidth() - 120, 95 });
+        EXPECT_TRUE(session.until(listOpen));
+        session.click({ size.getWidth() - 120, 138 });  // "BrelmTARN"
+        session.click({ size.getWidth() / 2, size.getHeight() - 80 });
+        EXPECT_TRUE(session.until([&] { return ! listOpen(); }));
+    };
+    session.click(filterButton);
+    rowsTop = 161;
+    toggleTarnOnly();
+    EXPECT_EQ(rows(1), Names { jsonName });
+    toggleTarnOnly();
+    session.click(filterButton);
+    rowsTop = 103;
+    EXPECT_EQ(rows(2), (Names { jsonName, veskName }));
+
+    // Sorting by name: ascending in natural order first, then descending. The table sorts once the header has
+    // taken the click, which its arrow shows.
+    for (const auto& expected : { Names { veskName, jsonName }, Names { jsonName, veskName } })
+    {
+        const juce::Rectangle<int> arrows { 45, rowsTop - 24, 220, 8 };
+        const auto before = session.pixels(arrows);
+        session.click({ 100, rowsTop - 20 });
+        EXPECT_TRUE(session.until([&] { return session.pixels(arrows) != before; }));
+        EXPECT_EQ(rows(2), expected);
+    }
+
+    // The JSON device falls silent: it leaves 5 to 6 s after its last message, which a later fault could make 7.
+    json.announceEvery(0, {});
+    const double gone = session.waitForLog("Device timeout! Name: Unit 10 ID: 02:00:00:00:00:0A-02:00:00:00:00:0B-80\n", 15000);
+    ASSERT_GT(gone, 0) << session.log();
+    EXPECT_GE(gone - json.lastAnnouncementMs(), 4900.0);
+    EXPECT_LE(gone - json.lastAnnouncementMs(), 6900.0);
+    EXPECT_EQ(rows(1), Names { veskName });
+    EXPECT_TRUE(session.closeAndWait(*program)) << session.log();
+}
+
+TEST(ProgramSession, ThemeAndWindowSurviveARestartAndASecondStartHandsOver)
+{
+    ProgramSession session;
+    auto program = session.start();
+    ASSERT_TRUE(program != nullptr && session.waitForWindow()) << session.log();
+
+    // The first start: light, 1200 x 700 in the middle of the 1400 x 900 screen.
+    EXPECT_EQ(session.geometry(), juce::Rectangle<int>(100, 100, 1200, 700));
+    EXPECT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; }));
+    session.click({ 1200 - 54, 700 - 14 });  // the theme switch in the footer
+    EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
+    session.moveResize({ 40, 30, 1000, 600 });
+    EXPECT_TRUE(session.until([&] { return session.geometry() == juce::Rectangle<int>(40, 30, 1000, 600); }));
+    ASSERT_TRUE(session.closeAndWait(*program)) << session.log();
+    EXPECT_EQ(session.setting("darkMode"), "1");
+    EXPECT_EQ(session.setting("windowState"), "40 30 1000 600");
+
+    program = session.start({}, "restart");
+    ASSERT_TRUE(program != nullptr && session.waitForWindow()) << session.log("restart");
+    EXPECT_EQ(session.geometry(), juce::Rectangle<int>(40, 30, 1000, 600));
+    EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
+
+    // A second start asks the running one to come forward, and ends.
+    session.watchActivations();
+    auto second = session.start({}, "second");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->waitForExit(20000), std::optional<int>(0)) << session.log("second");
+    EXPECT_TRUE(session.until([&] { return session.activationRequested(); }));
+    EXPECT_EQ(session.mainWindows().size(), 1u);
+    EXPECT_TRUE(session.closeAndWait(*program)) << session.log("restart");
+}
