@@ -1,7 +1,8 @@
 # The Varela typeface comes from the npm registry at build time; nothing of it is committed.
-set(BRELM_FONT_PACKAGE "@fontsource/varela@5.2.8")
+# This package ships the full Regular TrueType (831 glyphs, 181,996 bytes), not a Latin subset.
+set(BRELM_FONT_PACKAGE "@expo-google-fonts/varela@0.2.3")
 set(BRELM_NPM_DIR "${CMAKE_SOURCE_DIR}/.deps/npm" CACHE PATH "Where npm packages needed by the build are installed")
-set(BRELM_FONT_FILE "${BRELM_NPM_DIR}/node_modules/@fontsource/varela/files/varela-latin-400-normal.woff")
+set(BRELM_FONT_FILE "${BRELM_NPM_DIR}/node_modules/@expo-google-fonts/varela/Varela_400Regular.ttf")
 
 if(NOT EXISTS "${BRELM_FONT_FILE}")
     find_program(NPM_EXECUTABLE npm REQUIRED)
@@ -15,7 +16,7 @@ if(NOT EXISTS "${BRELM_FONT_FILE}")
 endif()
 
 # The copy gets a fixed name so the generated symbol does not depend on the package's file naming.
-configure_file("${BRELM_FONT_FILE}" "${CMAKE_BINARY_DIR}/assets/varela.woff" COPYONLY)
+configure_file("${BRELM_FONT_FILE}" "${CMAKE_BINARY_DIR}/assets/varela.ttf" COPYONLY)
 
 file(GLOB BRELM_SVG_ASSETS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/assets/icons/*.svg
@@ -24,4 +25,4 @@ file(GLOB BRELM_SVG_ASSETS CONFIGURE_DEPENDS
 juce_add_binary_data(BrelmAssets
     HEADER_NAME BrelmAssets.h
     NAMESPACE BrelmAssets
-    SOURCES "${CMAKE_BINARY_DIR}/assets/varela.woff" ${BRELM_SVG_ASSETS})
+    SOURCES "${CMAKE_BINARY_DIR}/assets/varela.ttf" ${BRELM_SVG_ASSETS})

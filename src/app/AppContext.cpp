@@ -3,13 +3,14 @@
 #include "app/AppConsoleLogger.h"
 #include "app/AppStateIds.h"
 #include "app/AutoUpdater.h"
+#include "tmx/DeviceText.h"
 #include "tmx/DiscoveryEndpoints.h"
 
 namespace
 {
 juce::String fromUtf8(const std::string& text)
 {
-    return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+    return tmx::deviceText(text);
 }
 } // namespace
 
@@ -94,13 +95,12 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
         return;
 
     auto device = findDevice(list, info.id, idText);
-    if (!device.isValid())
+    const bool isNew = !device.isValid();
+    if (isNew)
     {
-        // Listeners see the node arrive with only its id, then the property changes.
+        // Filled before it is appended: listeners see one addition of a complete device.
         device = juce::ValueTree(ids::Device);
         device.setProperty(ids::id, idText, nullptr);
-        list.appendChild(device, nullptr);
-        deviceIndex[info.id] = device;
     }
 
     device.setProperty(ids::name, fromUtf8(info.name), nullptr);
@@ -131,6 +131,12 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
         iface.setProperty(ids::dns1, fromUtf8(net.dns1), nullptr);
         iface.setProperty(ids::dns2, fromUtf8(net.dns2), nullptr);
         iface.setProperty(ids::mac, fromUtf8(net.mac), nullptr);
+    }
+
+    if (isNew)
+    {
+        list.appendChild(device, nullptr);
+        deviceIndex[info.id] = device;
     }
 }
 

@@ -1,5 +1,9 @@
 #include "app/AutoUpdater.h"
 
+#include "app/InstallerDownload.h"
+#include "app/PrivateFolders.h"
+#include "app/WebRequest.h"
+
 #include <juce_events/juce_events.h>
 
 #include <mutex>
@@ -23,8 +27,8 @@ struct AutoUpdater::Shared
     AutoUpdater* owner = nullptr;
 
     std::mutex mutex;
-    bool cancelled = false;                // guarded by mutex
-    juce::WebInputStream* stream = nullptr;  // the manifest request in flight, guarded by mutex
+    bool cancelled = false;             // guarded by mutex
+    WebRequest* request = nullptr;      // the manifest request in flight, guarded by mutex
 
     juce::WaitableEvent checkDone { true };
 };
@@ -38,8 +42,7 @@ constexpr int checkExitWaitMs = 2000;
 
 juce::String AutoUpdater::readManifest(Shared& shared)
 {
-    juce::WebInputStream stream(juce::URL(shared.manifestAddress), false);
-    stream.withNumRedirectsToFollow(5);
+    WebRequest request { juce::URL(shared.manifestAddress) };
 
     {
         const std::lock_guard<std::mutex> lock(shared.mutex);
@@ -47,16 +50,16 @@ juce::String AutoUpdater::readManifest(Shared& shared)
         if (shared.cancelled)
             return {};
 
-        shared.stream = &stream;
+        shared.request = &request;
     }
 
     juce::String text;
 
-    if (stream.connect(nullptr))
-        text = stream.readEntireStreamAsString();
+    if (auto* stream = request.open())
+        text = stream->readEntireStreamAsString();
 
     const std::lock_guard<std::mutex> lock(shared.mutex);
-    shared.stream = nullptr;
+    shared.request = nullptr;
     return shared.cancelled ? juce::String() : text;
 }
 
@@ -125,11 +128,11 @@ AutoUpdater::~AutoUpdater()
         const std::lock_guard<std::mutex> lock(shared->mutex);
         shared->cancelled = true;
 
-        if (shared->stream != nullptr)
-            shared->stream->cancel();
+        if (shared->request != nullptr)
+            shared->request->cancel();
     }
 
-    // The framework's task stops its thread when destroyed.
+    // The download stops its thread when destroyed.
     task.reset();
 
     shared->checkDone.wait(checkExitWaitMs);
@@ -166,13 +169,13 @@ bool AutoUpdater::startInstaller(const juce::File& installer)
     if (!installer.existsAsFile())
         return false;
 
-#if JUCE_LINUX || JUCE_BSD
-    // A download carries no execute bit; without it the file would be handed to a document viewer
-    // instead of being run with its arguments.
+    // A download carries no execute bit.
     installer.setExecutePermission(true);
-#endif
 
-    return installer.startAsProcess(installerArguments);
+    // An argument list: part of the file's name comes from the manifest, and a shell would read
+    // characters such as ';' in it as commands.
+    juce::ChildProcess process;
+    return process.start(juce::StringArray { installer.getFullPathName(), installerArguments }, 0);
 }
 
 void AutoUpdater::checkForUpdate()
@@ -198,14 +201,19 @@ void AutoUpdater::downloadToTemp(const juce::String& url)
 {
     // A download still running would write into the same file.
     task.reset();
+    targetFile = juce::File();
 
-    juce::URL u(url);
-    targetFile = targetFileFor(url, downloadFolder);
+    // Only a folder nobody else can write to keeps another user from planting or swapping the file
+    // that is run.
+    const auto folder = downloadFolder == juce::File() ? PrivateFolders::cache() : downloadFolder;
 
-    if (targetFile.existsAsFile())
-        targetFile.deleteFile();
+    if (!PrivateFolders::makePrivate(folder))
+        return;
 
-    task = u.downloadToFile(targetFile, juce::URL::DownloadTaskOptions().withListener(this));
+    task = InstallerDownload::start(juce::URL(url), targetFileFor(url, folder), *this);
+
+    if (task != nullptr)
+        targetFile = task->getTargetLocation();
 }
 
 void AutoUpdater::progress(juce::URL::DownloadTask*, juce::int64 bytesDownloaded, juce::int64 totalLength)
@@ -239,10 +247,7 @@ void AutoUpdater::downloadFinished(juce::URL::DownloadTask* finishedTask, bool s
     if (task == nullptr || task.get() != finishedTask)
         return;
 
-    // An error page is not an installer, whatever its length.
-    const auto status = task->statusCode();
-    const bool complete = success && status >= 200 && status < 300 && targetFile.existsAsFile()
-                          && targetFile.getSize() >= 1;
+    const bool complete = success && targetFile.existsAsFile() && targetFile.getSize() >= 1;
 
     task.reset();
 

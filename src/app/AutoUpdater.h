@@ -6,18 +6,19 @@
 #include <memory>
 
 /**
-    Checks the maker's update manifest once, downloads a newer installer to the temporary folder
-    and starts it. The network work runs on background threads; every result reaches the owner's
+    Checks the maker's update manifest once, downloads a newer installer into a folder of the user's
+    own and starts it. The network work runs on background threads; every result reaches the owner's
     callbacks on the message thread, and never after the updater is gone.
 */
 class AutoUpdater : public juce::URL::DownloadTaskListener
 {
 public:
-    /** The manifest address, the platform key and the download folder default to the build's own. */
+    /** The manifest address and the platform key default to the build's own; without a download
+        folder the installer goes to the user's private cache folder. */
     explicit AutoUpdater(const juce::String& currentVersion,
                          const juce::String& manifestAddress = defaultManifestAddress(),
                          const juce::String& platformKey = defaultPlatformKey(),
-                         const juce::File& downloadFolder = juce::File::getSpecialLocation(juce::File::tempDirectory));
+                         const juce::File& downloadFolder = {});
 
     /** Cancels a running check and download; posted results that arrive later are dropped. */
     ~AutoUpdater() override;
@@ -32,7 +33,9 @@ public:
     /** Runs checkForUpdate once on a detached thread that never touches this object itself. */
     void checkForUpdateInBackground();
 
-    /** Message thread: downloads the installer to the download folder as "setup_discovery_temp" + suffix. */
+    /** Message thread: starts downloading the installer, on a thread of its own, to a new file named
+        "setup_discovery_temp" + suffix in the download folder, which is made private to the user first.
+        Nothing is reported when the folder or the file cannot be had. */
     void downloadToTemp(const juce::String& url);
 
     void finished(juce::URL::DownloadTask* task, bool success) override;
@@ -54,7 +57,8 @@ public:
     /** Where an installer downloaded from url is saved inside folder. */
     static juce::File targetFileFor(const juce::String& url, const juce::File& folder);
 
-    /** Starts a downloaded installer with "/SILENT"; false when it could not be started. */
+    /** Starts a downloaded installer with "/SILENT", as an argument list and never through a shell;
+        false when it could not be started. */
     static bool startInstaller(const juce::File& installer);
 
     static constexpr const char* manifestPath = "/images/downloads/software/package_discovery_last.json";

@@ -1,9 +1,12 @@
 #include "app/InstanceChannel.h"
 
+#include "app/PrivateFolders.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -19,10 +22,16 @@ bool makeAddress(const juce::File& file, sockaddr_un& address)
     const auto path = file.getFullPathName().toStdString();
     std::memset(&address, 0, sizeof(address));
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof(address.sun_path))
+    if (path.empty() || path.size() >= sizeof(address.sun_path))
         return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
+}
+
+juce::File inRuntimeFolder(const char* name)
+{
+    const auto folder = PrivateFolders::runtime();
+    return folder == juce::File() ? juce::File() : folder.getChildFile(name);
 }
 
 bool writeAll(int fd, const char* data, size_t size)
@@ -64,26 +73,48 @@ InstanceChannel::~InstanceChannel()
     // Not File::deleteFile: JUCE's mode test takes a socket for a directory.
     if (boundFile != juce::File())
         ::unlink(boundFile.getFullPathName().toRawUTF8());
+    // Only after the socket is gone: the next instance binds its own under the same name once it holds the lock.
+    if (lockFd >= 0)
+        ::close(lockFd);
 }
 
 juce::File InstanceChannel::socketFile()
 {
-    const auto runtime = juce::SystemStats::getEnvironmentVariable("XDG_RUNTIME_DIR", {});
-    if (runtime.isNotEmpty() && juce::File::isAbsolutePath(runtime) && juce::File(runtime).isDirectory())
-        return juce::File(runtime).getChildFile("BrelmDiscovery.socket");
-    return juce::File("/tmp").getChildFile("BrelmDiscovery-" + juce::String(static_cast<int>(::getuid())) + ".socket");
+    return inRuntimeFolder("BrelmDiscovery.socket");
+}
+
+bool InstanceChannel::claim()
+{
+    const auto file = inRuntimeFolder("BrelmDiscovery.lock");
+    lockFd = file == juce::File() ? -1
+                                  : ::open(file.getFullPathName().toRawUTF8(),
+                                           O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+
+    if (lockFd >= 0 && ::flock(lockFd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+
+    const bool taken = lockFd >= 0 && errno == EWOULDBLOCK;
+    if (lockFd >= 0)
+        ::close(lockFd);
+    lockFd = -1;
+    if (taken)
+        return false;
+
+    // Better a second window than none at all.
+    juce::Logger::writeToLog("Instance lock unavailable at \"" + file.getFullPathName()
+                             + "\"; another instance may run alongside");
+    return true;
 }
 
 bool InstanceChannel::listen()
 {
     const auto file = socketFile();
     sockaddr_un address;
-    if (!makeAddress(file, address))
+    if (!makeAddress(file, address) || (listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) < 0)
+    {
+        juce::Logger::writeToLog("Instance channel: cannot listen on \"" + file.getFullPathName() + "\"");
         return false;
-
-    listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd < 0)
-        return false;
+    }
 
     // Whoever holds the instance lock owns the name; a file left by a crashed run is stale.
     ::unlink(address.sun_path);
@@ -93,6 +124,9 @@ bool InstanceChannel::listen()
 
     if (!bound || ::listen(listenFd, 4) != 0)
     {
+        // A second start would then wait for a hand-over that never comes.
+        juce::Logger::writeToLog("Instance channel: cannot listen on \"" + file.getFullPathName()
+                                 + "\": " + juce::String(std::strerror(errno)));
         ::close(listenFd);
         listenFd = -1;
         return false;

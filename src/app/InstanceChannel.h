@@ -6,9 +6,10 @@
 #include <memory>
 
 /**
-    Hands a second start's command line to the running instance over a Unix socket in the user's
-    runtime folder. JUCE's instance lock stops the second process on Linux, but its broadcast that
-    should reach the first instance does nothing there.
+    Keeps the program to one instance per user: a lock and a Unix socket in the user's runtime folder
+    (or a private folder of theirs without one). A second start that finds the lock taken hands its
+    command line over the socket to the running instance. JUCE's own lock is one file in /var/tmp for
+    the whole machine, and its hand-over does nothing on Linux.
 */
 class InstanceChannel : private juce::Thread
 {
@@ -17,13 +18,18 @@ public:
     explicit InstanceChannel(std::function<void(const juce::String& commandLine)> onMessage);
     ~InstanceChannel() override;
 
-    /** Binds the socket (replacing a stale one) and starts accepting; false when that fails. */
+    /** Takes this user's instance lock; false only when another instance of this user holds it.
+        Without a usable folder the program runs unguarded, and that is logged. */
+    bool claim();
+
+    /** Binds the socket (replacing a stale one) and starts accepting; false, and logged, when that fails. */
     bool listen();
 
     /** Tells the running instance about this start, retrying while it may still be starting up. */
     static bool notifyRunningInstance(const juce::String& commandLine, int timeoutMs);
 
-    /** "$XDG_RUNTIME_DIR/BrelmDiscovery.socket", or a per-user name in /tmp without a runtime folder. */
+    /** "BrelmDiscovery.socket" in the user's runtime folder (the lock lies next to it), or in their
+        private cache folder without one; a null File when neither can be had. */
     static juce::File socketFile();
 
 private:
@@ -32,6 +38,7 @@ private:
 
     std::function<void(const juce::String&)> onMessage;
     std::shared_ptr<bool> alive;  // message thread only: posted messages check it before calling back
+    int lockFd = -1;
     int listenFd = -1;
     int wakeFds[2] = { -1, -1 };  // written once to end the wait: no polling while idle
     juce::File boundFile;

@@ -27,27 +27,30 @@ const juce::String MainApplication::getApplicationVersion()
 
 bool MainApplication::moreThanOneInstanceAllowed()
 {
-    return false;
+    // JUCE's own lock is one file in /var/tmp for every user of the machine; the instance channel
+    // keeps one instance per user instead.
+    return true;
 }
 
 bool MainApplication::initialiseApp()
 {
-    // JUCEApplication's own step only builds the macOS menu bar.
-    if (juce::JUCEApplicationBase::initialiseApp())
-        return true;
+    instanceChannel = std::make_unique<InstanceChannel>([this](const juce::String& other)
+                                                        { anotherInstanceStarted(other); });
 
-    // JUCE's instance lock is taken: this process ends, and the running one comes to the front.
-    if (!initialised)
+    // This user's program runs already: this process ends, and the running one comes to the front.
+    if (!instanceChannel->claim())
+    {
+        instanceChannel.reset();
         InstanceChannel::notifyRunningInstance(getCommandLineParameters(), 3000);
-    return false;
+        return false;
+    }
+
+    // JUCEApplication's own step only builds the macOS menu bar.
+    return juce::JUCEApplicationBase::initialiseApp();
 }
 
 void MainApplication::initialise(const juce::String& commandLine)
 {
-    initialised = true;
-
-    instanceChannel = std::make_unique<InstanceChannel>([this](const juce::String& other)
-                                                        { anotherInstanceStarted(other); });
     instanceChannel->listen();
 
     juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
@@ -88,6 +91,9 @@ void MainApplication::shutdown()
     instanceChannel.reset();
     mainWindow.reset();
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+    // The receive threads log; they end before the logger goes.
+    if (appContext != nullptr)
+        appContext->engine.stop();
     juce::Logger::setCurrentLogger(nullptr);
     appContext.reset();
 }

@@ -25,7 +25,7 @@ public:
     void anotherInstanceStarted(const juce::String& commandLine) override;
     void systemRequestedQuit() override;
 
-    /** Hands this start over to the running instance when JUCE's lock says one exists. */
+    /** Hands this start over to the running instance when this user's instance lock is taken. */
     bool initialiseApp() override;
 
     /** The updater's two dialogs, shown on the window's overlay. */
@@ -39,7 +39,6 @@ private:
     std::unique_ptr<AppContext> appContext;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<InstanceChannel> instanceChannel;
-    bool initialised = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainApplication)
 };

@@ -33,18 +33,8 @@ MainLayout::MainLayout(AppContext* context)
     {
         toast.show(message, persistent);
     };
-    // Only the text: a hidden toast stays hidden and the animation keeps its pace.
-    appContext->updateToastText = [this](const juce::String& message)
-    {
-        toast.text = message;
-        toast.repaint();
-    };
-    // The fade-out starts on the next tick; a toast that already faded out stays hidden.
-    appContext->hideToast = [this]
-    {
-        toast.persistent = false;
-        toast.state = 2;
-    };
+    appContext->updateToastText = [this](const juce::String& message) { toast.updateText(message); };
+    appContext->hideToast = [this] { toast.fadeOut(); };
     appContext->showDialog = [this](const juce::String& title, const juce::String& message,
                                     const juce::String& detailText, const std::vector<DialogAction>& actions,
                                     int dismissActionId, std::function<void(int)> callback, IconSource icon,

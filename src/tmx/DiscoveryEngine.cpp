@@ -1,10 +1,12 @@
 #include "tmx/DiscoveryEngine.h"
 
+#include "tmx/DeviceText.h"
 #include "tmx/MessageKind.h"
 #include "tmx/protocol/BroadcastProtocol.h"
 #include "tmx/protocol/MdnsProtocol.h"
 #include "tmx/protocol/MulticastProtocol.h"
 #include "tmx/transport/BroadcastTransport.h"
+#include "tmx/transport/Ipv4Literal.h"
 #include "tmx/transport/MdnsTransport.h"
 #include "tmx/transport/MulticastTransport.h"
 
@@ -22,9 +24,15 @@ namespace
     constexpr int tickMilliseconds = 1000;
     constexpr int32_t tickCounterLimit = 10000;
 
-    juce::String fromBytes(const std::string& text)
+    const char* channelName(uint32_t id)
     {
-        return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+        switch (id)
+        {
+            case mdnsChannelId: return "mDNS";
+            case multicastChannelId: return "multicast";
+            case broadcastChannelId: return "broadcast";
+            default: return "unknown";
+        }
     }
 }
 
@@ -211,7 +219,12 @@ bool DiscoveryEngine::addProtocol(uint32_t id, std::unique_ptr<transport::ITrans
     };
 
     if (! channel->transport->start())
+    {
+        // Started before the network was up, say: without this line nothing would tell why no device shows.
+        juce::Logger::writeToLog("Channel failed to start! Channel: " + juce::String(channelName(id)) + " - Reason: "
+                                 + channel->transport->getStartFailure());
         return false;
+    }
 
     channels.push_back(std::move(channel));
     return true;
@@ -267,8 +280,8 @@ void DiscoveryEngine::handleDevice(DeviceEvent& incoming)
         if (known == devices.end())
         {
             devices.emplace(incoming.info.id, incoming.info);
-            juce::Logger::writeToLog("New device! Name: " + fromBytes(incoming.info.name) + " - ID: "
-                                     + fromBytes(incoming.info.id));
+            juce::Logger::writeToLog("New device! Name: " + deviceText(incoming.info.name) + " - ID: "
+                                     + deviceText(incoming.info.id));
             incoming.event = DeviceEvent::added;
         }
         else
@@ -321,8 +334,8 @@ void DiscoveryEngine::timerCallback()
                 const auto& stored = entry->second;
                 if (now > stored.expiry)
                 {
-                    juce::Logger::writeToLog("Device timeout! Name: " + fromBytes(stored.name) + " ID: "
-                                             + fromBytes(stored.id));
+                    juce::Logger::writeToLog("Device timeout! Name: " + deviceText(stored.name) + " ID: "
+                                             + deviceText(stored.id));
                     DeviceEvent removal;
                     removal.event = DeviceEvent::removed;
                     removal.info = stored;
@@ -384,8 +397,15 @@ bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceComma
         if (bytes.empty())
             return false;
 
-        const auto host = channel->id == broadcastChannelId ? fromBytes(device.ip) : channel->endpoint.address;
-        return channel->transport->send(host, channel->endpoint.port + 1, bytes.data(), bytes.size());
+        // The address came from the network: a name there is never looked up, and no command goes to it.
+        const auto host = channel->id == broadcastChannelId ? device.ip : channel->endpoint.address.toStdString();
+        if (! transport::Ipv4Literal::isValid(host))
+        {
+            juce::Logger::writeToLog("Command not sent! Not an IPv4 address: " + deviceText(host) + " - ID: "
+                                     + deviceText(device.id));
+            return false;
+        }
+        return channel->transport->send(juce::String(host), channel->endpoint.port + 1, bytes.data(), bytes.size());
     }
     return false;
 }

@@ -6,12 +6,12 @@ namespace EmbeddedResources
 {
 const char* varelaFontData()
 {
-    return BrelmAssets::varela_woff;
+    return BrelmAssets::varela_ttf;
 }
 
 int varelaFontSize()
 {
-    return BrelmAssets::varela_woffSize;
+    return BrelmAssets::varela_ttfSize;
 }
 
 IconSource settingsIconSvg() { return { BrelmAssets::settings_svg, BrelmAssets::settings_svgSize }; }

@@ -35,6 +35,18 @@ void ToastOverlay::show(const juce::String& newText, bool shouldPersist)
     startTimerHz(60);
 }
 
+void ToastOverlay::updateText(const juce::String& newText)
+{
+    text = newText;
+    repaint();
+}
+
+void ToastOverlay::fadeOut()
+{
+    persistent = false;
+    state = 2;
+}
+
 void ToastOverlay::timerCallback()
 {
     switch (state)

@@ -11,16 +11,20 @@ public:
     /** Replaces whatever is on screen: the new text fades in from full transparency. */
     void show(const juce::String& newText, bool shouldPersist);
 
+    /** Replaces the text only: a hidden toast stays hidden and the animation keeps its pace. */
+    void updateText(const juce::String& newText);
+
+    /** Ends any hold, also a persistent one: the fade-out starts on the next tick. A toast that already faded
+        out stays hidden. */
+    void fadeOut();
+
     /** Places the toast 20 px from the parent's right and bottom edges. */
     void placeInParent();
 
-    void paint(juce::Graphics& g) override;
+    const juce::String& getText() const { return text; }
+    bool isPersistent() const { return persistent; }
 
-    // The layout's toast callbacks write these directly (text update, hide = fade-out).
-    juce::String text;
-    int state = 0;  // 0 fade-in, 1 hold, 2 fade-out
-    int holdTicks = 0;
-    bool persistent = false;
+    void paint(juce::Graphics& g) override;
 
     static constexpr int width = 220;
     static constexpr int height = 42;
@@ -28,6 +32,12 @@ public:
 
 private:
     void timerCallback() override;
+
+    juce::String text;
+    int state = 0;  // 0 fade-in, 1 hold, 2 fade-out
+    int holdTicks = 0;
+    bool persistent = false;
+
     friend class ToastOverlayTestAccess;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ToastOverlay)

@@ -1,9 +1,12 @@
 #include "app/AutoUpdater.h"
 
 #include "AutoUpdaterTestSupport.h"
+#include "ShellTestSupport.h"
 #include "support/HttpTestServer.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <memory>
@@ -296,10 +299,29 @@ TEST_F(AutoUpdaterTest, FailedOrEmptyDownloadsReportNothing)
     download(*updater, server.url("/empty.exe"));
     download(*updater, server.url("/missing.exe"));  // an error page is not an installer
     download(*updater, HttpTestServer::unreachableUrl("/app.exe"));
+    server.addFile("folder/index.html", "MZ installer");
+    download(*updater, server.url("/folder"));  // redirected, but not to https
 
     EXPECT_TRUE(downloads.empty());
     EXPECT_FALSE(updater->isDownloading());
-    EXPECT_EQ(server.requests().size(), 3);
+    EXPECT_EQ(server.requests().joinIntoString(" "), "/truncated/app.exe /empty.exe /missing.exe /folder");
+    EXPECT_FALSE(scratch("setup_discovery_temp.exe").exists());  // a broken transfer leaves nothing behind
+}
+
+TEST_F(AutoUpdaterTest, SlowServerDoesNotHoldTheMessageThread)
+{
+    server.addFile("app.exe", bytes(1000));
+    auto updater = makeUpdater();
+
+    // The server answers after 20 s; the download must start without waiting for it, and go with a quit.
+    const auto start = juce::Time::getMillisecondCounter();
+    updater->downloadToTemp(server.url("/slow/20000/app.exe"));
+    EXPECT_LT(juce::Time::getMillisecondCounter() - start, 20000u);
+    ASSERT_TRUE(waitUntil([&] { return server.requests().size() == 1; }));
+    ASSERT_TRUE(drainMessages());
+    EXPECT_TRUE(updater->isDownloading());
+    updater.reset();
+    EXPECT_LT(juce::Time::getMillisecondCounter() - start, 20000u);
 }
 
 TEST_F(AutoUpdaterTest, QuitDuringADownloadDropsItsProgress)
@@ -316,14 +338,54 @@ TEST_F(AutoUpdaterTest, QuitDuringADownloadDropsItsProgress)
     EXPECT_TRUE(downloads.empty());
 }
 
-TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitch)
+TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitchAndNoShell)
 {
+    // The file's name ends in the address's, so a shell would run what "$BRELM_INJECTED" names.
+    const auto injected = updater_test::writeRecordingInstaller(scratch("injected.sh"), scratch("injected.txt"));
+    injected.setExecutePermission(true);
+    ScopedEnvironment variable("BRELM_INJECTED", injected.getFullPathName());
     const auto record = scratch("arguments.txt");
-    const auto installer = updater_test::writeRecordingInstaller(scratch("setup_discovery_temp.sh"), record);
+    server.addFile("files/app.sh;$BRELM_INJECTED",
+                   updater_test::writeRecordingInstaller(scratch("staged.sh"), record).loadFileAsString());
 
-    EXPECT_TRUE(AutoUpdater::startInstaller(installer));
-    ASSERT_TRUE(waitUntil([&] { return record.existsAsFile(); }));
+    auto updater = makeUpdater();
+    download(*updater, server.url("/files/app.sh;$BRELM_INJECTED"));
+    ASSERT_EQ(downloads.size(), 1u);
+
+    const auto injectedRan = scratch("injected.txt");
+    EXPECT_TRUE(AutoUpdater::startInstaller(downloads[0]));
+    ASSERT_TRUE(waitUntil([&] { return record.existsAsFile() || injectedRan.existsAsFile(); }));
+    EXPECT_FALSE(injectedRan.exists());
     EXPECT_EQ(record.loadFileAsString().trim(), "/SILENT");
 
     EXPECT_FALSE(AutoUpdater::startInstaller(scratch("gone.exe")));
+}
+
+TEST_F(AutoUpdaterTest, AFilePlantedInTheSharedTemporaryFolderIsNeverRun)
+{
+    // Another user's file, where and as the installer used to be saved.
+    const auto shared = scratch("shared");
+    ASSERT_TRUE(shared.createDirectory());
+    ScopedEnvironment temporary("TMPDIR", shared.getFullPathName());
+    ScopedEnvironment cache("XDG_CACHE_HOME", scratch("cache").getFullPathName());
+    const auto planted = updater_test::writeRecordingInstaller(shared.getChildFile("setup_discovery_temp.sh"),
+                                                               scratch("planted.txt"));
+    const auto plantedText = planted.loadFileAsString();
+    const auto record = scratch("arguments.txt");
+    server.addFile("app.sh", updater_test::writeRecordingInstaller(scratch("staged.sh"), record).loadFileAsString());
+
+    AutoUpdater updater("1.00", server.url("/manifest.json"), "windows");
+    updater.onDownloaded = [this](juce::File file) { downloads.push_back(file); };
+    download(updater, server.url("/app.sh"));
+    ASSERT_EQ(downloads.size(), 1u);
+    EXPECT_EQ(downloads[0].getFullPathName(),
+              scratch("cache/BrelmDiscovery/setup_discovery_temp.sh").getFullPathName());
+    struct stat info {};
+    ASSERT_EQ(::stat(downloads[0].getParentDirectory().getFullPathName().toRawUTF8(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    EXPECT_TRUE(AutoUpdater::startInstaller(downloads[0]));
+    ASSERT_TRUE(waitUntil([&] { return record.existsAsFile(); }));
+    EXPECT_EQ(planted.loadFileAsString(), plantedText);
+    EXPECT_FALSE(scratch("planted.txt").exists());
 }

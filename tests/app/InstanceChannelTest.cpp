@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -31,10 +32,14 @@ TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
     ScopedUserFolders folders;
     EXPECT_EQ(InstanceChannel::socketFile(), folders.runtime.getChildFile("BrelmDiscovery.socket"));
 
+    // Without one, a folder only this user can enter, never a name in the shared /tmp.
     ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", "");
-    const auto fallback = InstanceChannel::socketFile();
-    EXPECT_EQ(fallback.getParentDirectory(), juce::File("/tmp"));
-    EXPECT_TRUE(fallback.getFileName().startsWith("BrelmDiscovery-"));
+    ScopedEnvironment noCache("XDG_CACHE_HOME", "");
+    const auto fallback = InstanceChannel::socketFile().getParentDirectory();
+    EXPECT_EQ(fallback, folders.root.getChildFile(".cache/BrelmDiscovery"));
+    struct stat info {};
+    ASSERT_EQ(::stat(fallback.getFullPathName().toRawUTF8(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST(InstanceChannel, SecondStartReachesTheRunningInstanceOnTheMessageThread)

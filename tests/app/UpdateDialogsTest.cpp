@@ -150,7 +150,7 @@ TEST_F(UpdateDialogsTest, AcceptDownloadsWithAToastThenAsksWhenToInstall)
     UpdateDialogs::showUpdateAvailableDialog(*context, "2.0", server.url("/app.exe"));
     click("Accept");
     ASSERT_TRUE(waitUntil([this] { return toast->isVisible(); }));
-    EXPECT_TRUE(toast->text.startsWith("Downloading update... "));
+    EXPECT_TRUE(toast->getText().startsWith("Downloading update... "));
 
     ASSERT_TRUE(waitUntil([this] { return overlay->isVisible(); }));
     EXPECT_EQ(shown().title().titleLabel.getText(), "Download Complete");
@@ -161,8 +161,8 @@ TEST_F(UpdateDialogsTest, AcceptDownloadsWithAToastThenAsksWhenToInstall)
     expectButtons({ { 0, "Cancel", 1 }, { 2, "Update on exit", 0 }, { 1, "Update now", 0 } });
 
     // The last progress stays on the toast, which was let go to fade out.
-    EXPECT_EQ(toast->text, "Downloading update... 98%");
-    EXPECT_FALSE(toast->persistent);
+    EXPECT_EQ(toast->getText(), "Downloading update... 98%");
+    EXPECT_FALSE(toast->isPersistent());
     EXPECT_EQ(server.scratchFolder().getChildFile("setup_discovery_temp.exe").getSize(), 100000);
 }
 
@@ -239,6 +239,6 @@ TEST_F(UpdateDialogsTest, FailedDownloadLeavesTheToastAndAsksNothing)
     ASSERT_TRUE(drainMessages());
 
     EXPECT_FALSE(overlay->isVisible());
-    EXPECT_TRUE(toast->persistent);
-    EXPECT_TRUE(toast->text.startsWith("Downloading update... "));
+    EXPECT_TRUE(toast->isPersistent());
+    EXPECT_TRUE(toast->getText().startsWith("Downloading update... "));
 }

@@ -1,5 +1,6 @@
 #include "EngineTestSupport.h"
 #include "support/WireTexts.h"
+#include "tmx/transport/BroadcastTransport.h"
 
 #include <set>
 
@@ -173,4 +174,38 @@ TEST(EngineCommands, CommandsThatCannotBeSentReturnFalseAndSendNothing)
 
     // The same device through a channel that allows commands.
     EXPECT_TRUE(h.engine->sendCommand(EngineHarness::veskId, tmx::FinderRequest { false }));
+}
+
+TEST(EngineCommands, AnAddressThatIsAHostNameIsNeitherLookedUpNorSentTo)
+{
+    EngineHarness h;
+    ASSERT_TRUE(h.configureStandard());
+
+    // First heard by broadcast...
+    const auto reply = SimulatedDevice::VeskIdentity().toReply(h.link.remoteAddress.toStdString());
+    ASSERT_TRUE(h.device->sendRaw(h.link.localAddress, 45454, reply.data(), reply.size()));
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::added, EngineHarness::veskId));
+
+    // ...then described over multicast with a name for its address. This one resolves without any network:
+    // looked up, it would send the frame to the probe.
+    juce::DatagramSocket probe;
+    ASSERT_TRUE(probe.bindToPort(SimulatedDevice::veskPort, "127.0.0.1"));
+    auto identity = h.jsonIdentity();
+    identity.ip = "localhost";
+    identity.networks[0].mac = "00:1A:2B:3C:4D:5E";
+    h.device->setIdentity(identity);
+    h.device->announceOnce();
+    ASSERT_TRUE(h.waitForEvent(DeviceEvent::updated, EngineHarness::veskId));
+
+    EXPECT_FALSE(h.engine->sendCommand(EngineHarness::veskId, tmx::FinderRequest { true }));
+    EXPECT_EQ(h.logs.countStartingWith("Command not sent!"), 1);
+    EXPECT_TRUE(h.logs.contains("Command not sent! Not an IPv4 address: localhost - ID: 00:1A:2B:3C:4D:5E-80"));
+
+    // The transports refuse such a destination of their own accord too.
+    tmx::transport::BroadcastTransport transport({ "255.255.255.255", 0, 1, 1, 0, 0 });
+    ASSERT_TRUE(transport.start());
+    EXPECT_FALSE(transport.send("localhost", SimulatedDevice::veskPort, "x", 1));
+
+    EXPECT_EQ(probe.waitUntilReady(true, 500), 0) << "nothing was sent where the name points";
+    EXPECT_TRUE(commandsOn(*h.device, SimulatedDevice::veskPort).empty());
 }

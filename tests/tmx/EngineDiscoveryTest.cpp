@@ -200,3 +200,43 @@ TEST(EngineDiscovery, TheMdnsChannelListensAndReportsNothing)
     EXPECT_TRUE(h.recorder.entries.empty());
     EXPECT_EQ(h.logs.countStartingWith("New device!"), 0);
 }
+
+TEST(EngineDiscovery, VeskDevicesOnTwoLinksWithoutADefaultRouteAreFound)
+{
+    // A laptop cabled straight to two devices, no gateway anywhere.
+    LogCapture logs;
+    TestNetwork network;
+    auto& firstHost = network.addHost();
+    auto& secondHost = network.addHost();
+    const auto first = network.connect(firstHost, false);
+    const auto second = network.connect(secondHost, false);
+    SimulatedDevice one(firstHost, { first.remoteAddress });
+    SimulatedDevice two(secondHost, { second.remoteAddress });
+    ASSERT_TRUE(one.isRunning() && two.isRunning());
+
+    // One name is not UTF-8 (a broken pair, then a sequence cut off by the end); the other is, and stays as it is.
+    SimulatedDevice::VeskIdentity broken;
+    broken.name = "Vesk \xC3( \xE2\x82";
+    SimulatedDevice::VeskIdentity accented;
+    accented.mac[5] = 0x5F;
+    accented.name = "Ger\xC3\xA4t \xE2\x9C\x93";
+    one.answerQueries(broken);
+    two.answerQueries(accented);
+
+    EventRecorder recorder;
+    tmx::DiscoveryEngine engine;
+    engine.addListener(&recorder);
+    const auto endpoints = tmx::DiscoveryEndpoints::standard();
+    ASSERT_TRUE(engine.configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns));
+
+    const std::string secondId = "00:1A:2B:3C:4D:5F-80";
+    ASSERT_TRUE(pumpUntil([&] {
+        return recorder.count(DeviceEvent::added, EngineHarness::veskId) == 1
+               && recorder.count(DeviceEvent::added, secondId) == 1;
+    }, 10000));
+
+    EXPECT_TRUE(logs.contains(
+        juce::String::fromUTF8("New device! Name: Vesk \xEF\xBF\xBD( \xEF\xBF\xBD - ID: 00:1A:2B:3C:4D:5E-80")));
+    EXPECT_TRUE(logs.contains(
+        juce::String::fromUTF8("New device! Name: Ger\xC3\xA4t \xE2\x9C\x93 - ID: 00:1A:2B:3C:4D:5F-80")));
+}

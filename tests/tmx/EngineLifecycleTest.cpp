@@ -1,5 +1,9 @@
 #include "EngineTestSupport.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using tmx::DeviceEvent;
 
 namespace
@@ -168,4 +172,28 @@ TEST(EngineLifecycle, ListenersChangedDuringACall)
     h.engine->removeListener(&first);
     h.engine->removeListener(&second);
     h.engine->removeListener(&lateComer);
+}
+
+TEST(EngineLifecycle, EachChannelThatCannotStartSaysWhy)
+{
+    LogCapture logs;
+    TestNetwork network;  // started before the network is up: loopback only
+
+    // And someone holds the broadcast port without sharing it.
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(45454);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+
+    tmx::DiscoveryEngine engine;
+    const auto endpoints = tmx::DiscoveryEndpoints::standard();
+    EXPECT_FALSE(engine.configure(endpoints.multicast, endpoints.broadcast, endpoints.mdns));
+    ::close(holder);
+
+    EXPECT_EQ(logs.countStartingWith("Channel failed to start!"), 2) << logs.lines().joinIntoString("\n");
+    EXPECT_TRUE(logs.contains("Channel failed to start! Channel: multicast"
+                              " - Reason: no IPv4 interface besides loopback"));
+    EXPECT_TRUE(logs.contains("Channel failed to start! Channel: broadcast"
+                              " - Reason: cannot bind port 45454 (Address already in use)"));
 }

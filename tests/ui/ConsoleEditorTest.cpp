@@ -167,6 +167,23 @@ TEST_F(ConsoleTest, MenuHasSelectAllCopyAndClearAll)
     EXPECT_EQ(text(), "after\n");
 }
 
+TEST_F(ConsoleTest, LinesAndClearAllLeaveNoUndoCopy)
+{
+    logger.logMessage("alpha");
+    logger.logMessage("beta");
+    ASSERT_TRUE(pumpUntil([&] { return text() == "alpha\nbeta\n"; }, 10000));
+    auto& undo = console->getDocument().getUndoManager();
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.getNumberOfUnitsTakenUpByStoredCommands(), 0);
+
+    // "Clear All" frees the text: nothing can bring it back.
+    console->getEditor()->performPopupMenuAction(juce::StandardApplicationCommandIDs::del);
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.getNumberOfUnitsTakenUpByStoredCommands(), 0);
+    console->getDocument().undo();
+    EXPECT_EQ(text(), "");
+}
+
 TEST(ConsoleSplitter, DragReportsScreenMovementWhateverTheSplitterDoes)
 {
     juce::Component parent;

@@ -11,6 +11,8 @@ class ToastOverlayTestAccess
 public:
     static void tick(ToastOverlay& t) { t.timerCallback(); }
     static bool timerRunning(const ToastOverlay& t) { return t.isTimerRunning(); }
+    static int state(const ToastOverlay& t) { return t.state; }
+    static int holdTicks(const ToastOverlay& t) { return t.holdTicks; }
 };
 
 /** The overlay's inner parts. */

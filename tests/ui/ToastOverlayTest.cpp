@@ -40,7 +40,7 @@ TEST(ToastOverlay, FadesInHoldsAndFadesOutTickByTick)
     const int fadeIn = ticksUntil(t, [&] {
         EXPECT_GE(t.getAlpha(), last);  // only ever brighter while fading in
         last = t.getAlpha();
-        return t.state == 1;
+        return Access::state(t) == 1;
     });
     EXPECT_GE(fadeIn, 9);
     EXPECT_LE(fadeIn, 12);
@@ -50,10 +50,10 @@ TEST(ToastOverlay, FadesInHoldsAndFadesOutTickByTick)
     for (int i = 0; i < 120; ++i)
     {
         Access::tick(t);
-        ASSERT_EQ(t.state, 1) << "hold ended early at tick " << i + 1;
+        ASSERT_EQ(Access::state(t), 1) << "hold ended early at tick " << i + 1;
     }
     Access::tick(t);
-    EXPECT_EQ(t.state, 2);
+    EXPECT_EQ(Access::state(t), 2);
     EXPECT_FLOAT_EQ(t.getAlpha(), 1.0f);
 
     last = t.getAlpha();
@@ -73,16 +73,15 @@ TEST(ToastOverlay, PersistentToastHoldsUntilHidden)
     Parent p;
     auto& t = p.toast;
     t.show("Downloading update... 10%", true);
-    ASSERT_GT(ticksUntil(t, [&] { return t.state == 1; }), 0);
+    ASSERT_GT(ticksUntil(t, [&] { return Access::state(t) == 1; }), 0);
     for (int i = 0; i < 1000; ++i)
         Access::tick(t);
-    EXPECT_EQ(t.state, 1);
+    EXPECT_EQ(Access::state(t), 1);
     EXPECT_TRUE(t.isVisible());
     EXPECT_TRUE(Access::timerRunning(t));
 
-    // What the layout's hideToast does: the fade-out starts from the current alpha.
-    t.persistent = false;
-    t.state = 2;
+    // The fade-out starts from the current alpha.
+    t.fadeOut();
     Access::tick(t);
     EXPECT_LT(t.getAlpha(), 1.0f);
     EXPECT_GT(ticksUntil(t, [&] { return !t.isVisible(); }), 0);
@@ -94,16 +93,16 @@ TEST(ToastOverlay, NewToastReplacesAPersistentOneAndEndsThePersistence)
     Parent p;
     auto& t = p.toast;
     t.show("Downloading update... 40%", true);
-    ASSERT_GT(ticksUntil(t, [&] { return t.state == 1; }), 0);
+    ASSERT_GT(ticksUntil(t, [&] { return Access::state(t) == 1; }), 0);
     for (int i = 0; i < 50; ++i)
         Access::tick(t);
 
     t.show("Refreshing device list...", false);
-    EXPECT_EQ(t.text, "Refreshing device list...");
-    EXPECT_FALSE(t.persistent);
+    EXPECT_EQ(t.getText(), "Refreshing device list...");
+    EXPECT_FALSE(t.isPersistent());
     EXPECT_FLOAT_EQ(t.getAlpha(), 0.0f);
-    EXPECT_EQ(t.state, 0);
-    EXPECT_EQ(t.holdTicks, 0);
+    EXPECT_EQ(Access::state(t), 0);
+    EXPECT_EQ(Access::holdTicks(t), 0);
 
     // It fades out in the normal time all the same.
     const int ticks = ticksUntil(t, [&] { return !t.isVisible(); });

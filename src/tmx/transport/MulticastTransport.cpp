@@ -2,6 +2,8 @@
 
 #include "tmx/transport/MulticastSocket.h"
 
+#include <netinet/in.h>
+
 namespace tmx::transport
 {
 
@@ -26,14 +28,21 @@ juce::StringArray MulticastTransport::usableLocalAddresses()
 
 bool MulticastTransport::openSocket(juce::DatagramSocket& newSocket)
 {
-    if (! newSocket.bindToPort(endpoint.port))
+    if (! bindEndpointPort(newSocket))
         return false;
 
-    bool joined = false;
-    for (const auto& address : usableLocalAddresses())
-        joined = MulticastSocket::joinMulticast(newSocket, endpoint.address, address) || joined;
+    const auto addresses = usableLocalAddresses();
+    if (addresses.isEmpty())
+        return fail("no IPv4 interface besides loopback");
 
-    return joined && MulticastSocket::setMulticastTtl(newSocket, multicastTtl);
+    bool joined = false;
+    for (const auto& address : addresses)
+        joined = MulticastSocket::joinMulticast(newSocket, endpoint.address, address) || joined;
+    if (! joined)
+        return failWithSystemError("cannot join group " + endpoint.address + " on any interface");
+
+    return MulticastSocket::setMulticastTtl(newSocket, multicastTtl)
+           || failWithSystemError("cannot set the multicast time-to-live");
 }
 
 void MulticastTransport::closeSocket(juce::DatagramSocket& openSocket)
@@ -44,14 +53,15 @@ void MulticastTransport::closeSocket(juce::DatagramSocket& openSocket)
 
 bool MulticastTransport::send(const juce::String& host, int port, const void* data, size_t size)
 {
-    if (socket == nullptr)
+    sockaddr_in destination {};
+    if (socket == nullptr || ! destinationOf(host, port, destination))
         return false;
 
     std::lock_guard<std::mutex> lock(sendMutex);
     bool sent = false;
     for (const auto& address : usableLocalAddresses())
         if (MulticastSocket::setMulticastInterface(*socket, address))
-            sent = socket->write(host, port, data, static_cast<int>(size)) > 0 || sent;
+            sent = writeTo(destination, data, size) || sent;
     return sent;
 }
 

@@ -1,6 +1,12 @@
 #include "tmx/transport/UdpTransport.h"
 
+#include "tmx/transport/Ipv4Literal.h"
+
+#include <netinet/in.h>
 #include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace tmx::transport
 {
@@ -19,9 +25,12 @@ UdpTransport::~UdpTransport()
 bool UdpTransport::start()
 {
     if (socket != nullptr)
-        return false;
+        return false;  // already started, or a failed start not yet followed by stop
+    startFailure.clear();
 
     socket = std::make_unique<juce::DatagramSocket>(true);
+    if (socket->getRawSocketHandle() < 0)
+        return failWithSystemError("cannot open a socket");
 
     // Room for bursts (a thousand devices announcing at once) while the receive thread waits for a CPU; the
     // system caps the size at its own limit, and a refusal only leaves the default.
@@ -31,8 +40,35 @@ bool UdpTransport::start()
     if (! openSocket(*socket))
         return false;
 
-    startThread();
+    if (! startThread())
+    {
+        stop();  // nothing listens on the socket: close it rather than report a channel that hears nothing
+        return fail("cannot start the receive thread");
+    }
     return true;
+}
+
+juce::String UdpTransport::getStartFailure() const
+{
+    return startFailure;
+}
+
+bool UdpTransport::fail(const juce::String& reason)
+{
+    startFailure = reason;
+    return false;
+}
+
+bool UdpTransport::failWithSystemError(const juce::String& reason)
+{
+    const int error = errno;
+    return fail(reason + " (" + juce::String(std::strerror(error)) + ")");
+}
+
+bool UdpTransport::bindEndpointPort(juce::DatagramSocket& openSocket)
+{
+    return openSocket.bindToPort(endpoint.port)
+           || failWithSystemError("cannot bind port " + juce::String(endpoint.port));
 }
 
 void UdpTransport::stop()
@@ -49,9 +85,31 @@ void UdpTransport::stop()
 
 bool UdpTransport::send(const juce::String& host, int port, const void* data, size_t size)
 {
-    if (socket == nullptr)
+    sockaddr_in destination {};
+    if (socket == nullptr || ! destinationOf(host, port, destination))
         return false;
-    return socket->write(host, port, data, static_cast<int>(size)) > 0;
+    return writeTo(destination, data, size);
+}
+
+bool UdpTransport::destinationOf(const juce::String& host, int port, sockaddr_in& destination)
+{
+    // The framework's write would resolve a name, on the caller's thread and wherever it points; we only parse.
+    uint32_t address = 0;
+    if (port <= 0 || port > 65535 || ! Ipv4Literal::parse(host.toRawUTF8(), address))
+        return false;
+
+    destination = {};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(static_cast<uint16_t>(port));
+    destination.sin_addr.s_addr = address;
+    return true;
+}
+
+bool UdpTransport::writeTo(const sockaddr_in& destination, const void* data, size_t size)
+{
+    return ::sendto(socket->getRawSocketHandle(), data, size, MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&destination), sizeof(destination))
+           > 0;
 }
 
 int UdpTransport::getBoundPort() const

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+struct sockaddr_in;
+
 namespace tmx::transport
 {
 
@@ -17,11 +19,13 @@ class UdpTransport : public ITransport, private juce::Thread
 public:
     ~UdpTransport() override;
 
-    /** False when already started, or when the socket cannot be opened the subclass's way. */
+    /** False when already started, or when the socket cannot be opened the subclass's way or its thread
+        cannot start (then the transport is left closed). */
     bool start() override;
     void stop() override;
     /** One write to host:port. */
     bool send(const juce::String& host, int port, const void* data, size_t size) override;
+    juce::String getStartFailure() const override;
 
     /** The largest datagram read; longer ones arrive cut to this size. */
     static constexpr int maxDatagramSize = 2048;
@@ -38,10 +42,22 @@ public:
 protected:
     UdpTransport(const juce::String& threadName, const EndpointConfig& endpoint);
 
-    /** Binds and sets up a freshly made socket; false leaves it open until stop. */
+    /** Binds and sets up a freshly made socket; false (through fail) leaves it open until stop. */
     virtual bool openSocket(juce::DatagramSocket& socket) = 0;
     /** Undoes what openSocket set up, after the receive thread has ended. */
     virtual void closeSocket(juce::DatagramSocket& socket) {}
+
+    /** Notes why the start fails and returns false. */
+    bool fail(const juce::String& reason);
+    /** The same, with the system's text for the error the last call left in errno. */
+    bool failWithSystemError(const juce::String& reason);
+    /** Binds the endpoint's port, or fails saying why. */
+    bool bindEndpointPort(juce::DatagramSocket& socket);
+
+    /** host:port as a socket address; false unless host is a dotted-decimal IPv4 address. */
+    static bool destinationOf(const juce::String& host, int port, sockaddr_in& destination);
+    /** One datagram on the open socket; true when it was sent. */
+    bool writeTo(const sockaddr_in& destination, const void* data, size_t size);
 
     // Made before the thread starts and deleted after it ended, so the thread never sees it change.
     std::unique_ptr<juce::DatagramSocket> socket;
@@ -49,6 +65,8 @@ protected:
 
 private:
     void run() override;
+
+    juce::String startFailure;
 };
 
 } // namespace tmx::transport

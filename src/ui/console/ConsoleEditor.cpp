@@ -38,12 +38,27 @@ void ConsoleEditor::handleAsyncUpdate()
         return;
 
     document.insertText(document.getNumCharacters(), lines.joinIntoString("\n") + "\n");
+    // The log is never undone: without this the undo history would keep a second copy of every line.
+    document.clearUndoHistory();
 
-    if (editor != nullptr)
-    {
-        editor->moveCaretToEnd(false);
-        editor->scrollToKeepCaretOnScreen();
-    }
+    followNewestLine();
+}
+
+void ConsoleEditor::followNewestLine()
+{
+    if (editor == nullptr)
+        return;
+
+    editor->moveCaretToEnd(false);
+    editor->scrollToKeepCaretOnScreen();
+    // A view without a size cannot scroll (the pane is hidden at start, so never laid out): again once it has one.
+    scrollPending = editor->getWidth() <= 0 || editor->getHeight() <= 0;
+}
+
+void ConsoleEditor::visibilityChanged()
+{
+    if (isVisible())
+        followNewestLine();
 }
 
 void ConsoleEditor::applyColours()
@@ -76,4 +91,6 @@ void ConsoleEditor::resized()
 {
     if (editor != nullptr)
         editor->setBounds(getLocalBounds().reduced(8));
+    if (scrollPending)
+        followNewestLine();
 }

@@ -26,14 +26,19 @@ public:
     void lookAndFeelChanged() override;
     void paint(juce::Graphics& g) override;
     void resized() override;
+    void visibilityChanged() override;
 
 private:
     void handleAsyncUpdate() override;
+
+    /** Moves the view to the last line, or remembers to once the view has a size. */
+    void followNewestLine();
 
     juce::CodeDocument document;
     std::unique_ptr<InnerConsoleEditor> editor;
     std::mutex pendingMutex;
     juce::StringArray pendingLines;
+    bool scrollPending = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ConsoleEditor)
 };

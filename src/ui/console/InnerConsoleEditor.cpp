@@ -24,7 +24,9 @@ void InnerConsoleEditor::performPopupMenuAction(int menuItemID)
             copyToClipboard();
             break;
         case juce::StandardApplicationCommandIDs::del:
+            // Dropping the undo history frees the removed text too.
             getDocument().replaceAllContent({});
+            getDocument().clearUndoHistory();
             break;
         default:
             break;

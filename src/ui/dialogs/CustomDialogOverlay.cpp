@@ -26,6 +26,9 @@ CustomDialogOverlay::CustomDialogOverlay()
     detailViewport.setScrollBarThickness(scrollBarThickness);
 
     setInterceptsMouseClicks(true, true);
+    // Tab cycles within the open dialog: the keyboard must not reach the search box or the table behind it
+    // any more than the mouse can. (A hidden overlay takes no part in focus traversal at all.)
+    setFocusContainerType(FocusContainerType::keyboardFocusContainer);
     addChildComponent(title);
     addChildComponent(messageLabel);
     addChildComponent(detailViewport);
@@ -136,8 +139,7 @@ void CustomDialogOverlay::showMessageDialog(const juce::String& titleText, const
 
     replaceButtons(actions, false);
 
-    linkRow.linkLabel.setText(linkText, juce::dontSendNotification);
-    linkRow.url = linkUrl;
+    linkRow.setLink(linkText, linkUrl);
 
     title.setVisible(true);
     messageLabel.setVisible(message.isNotEmpty());

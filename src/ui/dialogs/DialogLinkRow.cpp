@@ -1,10 +1,13 @@
 #include "ui/dialogs/DialogLinkRow.h"
 
 #include "ui/Theme.h"
+#include "ui/table/WebLink.h"
 
 DialogLinkRow::DialogLinkRow()
 {
     linkLabel.setJustificationType(juce::Justification::centredLeft);
+    // The label is sized to its text; its default side borders would squeeze it.
+    linkLabel.setBorderSize({});
     linkLabel.setColour(juce::Label::textColourId, themeForeground);
     linkLabel.setFont(juce::Font(17.0f, juce::Font::plain));
     addAndMakeVisible(linkLabel);
@@ -14,9 +17,16 @@ DialogLinkRow::DialogLinkRow()
     openButton.onClick = [this]
     {
         if (url.isNotEmpty())
-            juce::URL(url).launchInDefaultBrowser();
+            WebLink::launch(url);
     };
     addAndMakeVisible(openButton);
+}
+
+void DialogLinkRow::setLink(const juce::String& text, const juce::String& address)
+{
+    linkLabel.setText(text, juce::dontSendNotification);
+    url = address;
+    resized();
 }
 
 void DialogLinkRow::lookAndFeelChanged()

@@ -10,6 +10,9 @@ class DialogLinkRow : public juce::Component
 public:
     DialogLinkRow();
 
+    /** Sets the link text and address and lays the row out again: the label is sized to its text. */
+    void setLink(const juce::String& text, const juce::String& address);
+
     void lookAndFeelChanged() override;
     void resized() override;
 

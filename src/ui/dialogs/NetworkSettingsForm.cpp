@@ -114,7 +114,8 @@ void showNetworkSettingsForm(const NetworkDisplayInfo& info)
 
     const std::vector<DialogAction> actions { { 0, "Cancel", 1 }, { 1, "Apply", 0 } };
 
-    const NetworkSettingsTarget target { info.owner, info.deviceId, info.interfaceIndex, dhcpMode };
+    const NetworkSettingsTarget target { info.owner, info.deviceId, info.interfaceIndex, dhcpMode, info.title,
+                                         info.deviceName };
     auto callback = [target](int actionId, const std::map<juce::String, juce::String>& values)
     { applyNetworkSettingsForm(target, actionId, values); };
 
@@ -138,6 +139,21 @@ void applyNetworkSettingsForm(const NetworkSettingsTarget& target, int actionId,
         {
             if (context->showToast)
                 context->showToast("Not sent: invalid " + invalid);
+
+            // The dialog closed with the click: open it again as the user left it, so nothing typed is lost.
+            NetworkDisplayInfo typed;
+            typed.owner = target.owner;
+            typed.title = target.title;
+            typed.deviceId = target.deviceId;
+            typed.interfaceIndex = target.interfaceIndex;
+            typed.deviceName = target.deviceName;
+            typed.dhcp = false;  // only a manual setting is ever refused
+            typed.ip = valueOf(values, "ip");
+            typed.mask = valueOf(values, "mask");
+            typed.gateway = valueOf(values, "gateway");
+            typed.dns1 = valueOf(values, "dns1");
+            typed.dns2 = valueOf(values, "dns2");
+            showNetworkSettingsForm(typed);
             return;
         }
     }

@@ -15,12 +15,15 @@ struct NetworkSettingsTarget
     juce::String deviceId;
     int interfaceIndex = 0;
     juce::String dhcpModeText;  // the "IP Mode" option that means DHCP
+    juce::String title;         // to show the form again when its input is refused
+    juce::String deviceName;
 };
 
 /** Shows the settings form of one interface on the window's dialog overlay. */
 void showNetworkSettingsForm(const NetworkDisplayInfo& info);
 
-/** The form's result: "Apply" (1) sends the settings to the device; anything else does nothing. */
+/** The form's result: "Apply" (1) sends the settings to the device; anything else does nothing. Unusable manual
+    addresses are refused with a toast, and the form opens again at once with what was typed. */
 void applyNetworkSettingsForm(const NetworkSettingsTarget& target, int actionId,
                               const std::map<juce::String, juce::String>& values);
 

@@ -121,6 +121,8 @@ bool DeviceListComponent::passesFilterAndSearch(const juce::ValueTree& device) c
 
 void DeviceListComponent::refreshRows()
 {
+    cancelPendingUpdate();
+
     rows.clear();
     rows.reserve((size_t) deviceList.getNumChildren());
 
@@ -130,10 +132,21 @@ void DeviceListComponent::refreshRows()
 
     auto& header = table.getHeader();
     if (const auto sortColumn = header.getSortColumnId(); sortColumn != 0)
-        sortOrderChanged(sortColumn, header.isSortedForwards());
+        sortRows(sortColumn, header.isSortedForwards());
 
     table.updateContent();
     table.repaint();
+}
+
+void DeviceListComponent::handleAsyncUpdate()
+{
+    refreshRows();
+}
+
+const std::vector<juce::ValueTree>& DeviceListComponent::getRows()
+{
+    handleUpdateNowIfNeeded();
+    return rows;
 }
 
 void DeviceListComponent::resized()
@@ -143,11 +156,15 @@ void DeviceListComponent::resized()
 
 int DeviceListComponent::getNumRows()
 {
+    handleUpdateNowIfNeeded();
     return (int) rows.size();
 }
 
 void DeviceListComponent::paintRowBackground(juce::Graphics& g, int, int width, int height, bool)
 {
+    // A row paints its background before its cells: the rows are brought up to date here.
+    handleUpdateNowIfNeeded();
+
     // No fill and no selection: only the separator, stopping 20 pixels short of the right edge.
     g.setColour(findColour(CustomLookAndFeel::separatorColourId).withAlpha(0.5f));
     g.drawLine(0.0f, (float) height, (float) (width - 20), (float) height, 1.0f);
@@ -155,6 +172,8 @@ void DeviceListComponent::paintRowBackground(juce::Graphics& g, int, int width, 
 
 void DeviceListComponent::paintCell(juce::Graphics& g, int rowNumber, int columnId, int width, int height, bool)
 {
+    handleUpdateNowIfNeeded();
+
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return;
 
@@ -188,6 +207,8 @@ juce::Component* DeviceListComponent::refreshComponentForCell(int rowNumber, int
         delete existing;
         return nullptr;
     };
+
+    handleUpdateNowIfNeeded();
 
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return noComponent();
@@ -311,8 +332,10 @@ void DeviceListComponent::updateNetCell(NetCellComponent& cell, const juce::Valu
     cell.onEditClicked = [info] { showNetworkSettingsForm(info); };
 }
 
-void DeviceListComponent::runFinderAction(const juce::String& id, bool finder)
+void DeviceListComponent::runFinderAction(juce::String id, bool finder)
 {
+    // The id is our own copy: applying the command refreshes the cell, which replaces the handler that
+    // called us and the id it held.
     const tmx::DeviceCommand command = tmx::FinderRequest { ! finder };
 
     if (appContext->engine.sendCommand(id.toStdString(), command))
@@ -342,6 +365,7 @@ juce::StringArray DeviceListComponent::webAddressesFor(const juce::ValueTree& no
 juce::PopupMenu DeviceListComponent::createRowMenu(int rowNumber)
 {
     juce::PopupMenu menu;
+    handleUpdateNowIfNeeded();
 
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return menu;
@@ -354,6 +378,8 @@ juce::PopupMenu DeviceListComponent::createRowMenu(int rowNumber)
 
 void DeviceListComponent::cellClicked(int rowNumber, int, const juce::MouseEvent& e)
 {
+    handleUpdateNowIfNeeded();
+
     if (rowNumber < 0 || rowNumber >= (int) rows.size() || ! e.mods.isRightButtonDown())
         return;
 
@@ -365,6 +391,13 @@ void DeviceListComponent::sortOrderChanged(int newSortColumnId, bool isForwards)
     if (newSortColumnId == 0)
         return;
 
+    handleUpdateNowIfNeeded();
+    sortRows(newSortColumnId, isForwards);
+    table.updateContent();
+}
+
+void DeviceListComponent::sortRows(int columnId, bool isForwards)
+{
     // Each key is read once, not in every comparison; the order is the comparator's.
     struct Keyed
     {
@@ -374,18 +407,16 @@ void DeviceListComponent::sortOrderChanged(int newSortColumnId, bool isForwards)
     std::vector<Keyed> keyed;
     keyed.reserve(rows.size());
     for (auto& node : rows)
-        keyed.push_back({ DeviceRowComparator::keyFor(node, newSortColumnId), std::move(node) });
+        keyed.push_back({ DeviceRowComparator::keyFor(node, columnId), std::move(node) });
 
     std::sort(keyed.begin(), keyed.end(), [isForwards](const Keyed& a, const Keyed& b)
               { return DeviceRowComparator::compareKeys(a.key, b.key, isForwards); });
 
     for (size_t i = 0; i < keyed.size(); ++i)
         rows[i] = std::move(keyed[i].node);
-
-    table.updateContent();
 }
 
-bool DeviceListComponent::isOnScreen(const juce::ValueTree& device) const
+int DeviceListComponent::rowOnScreen(const juce::ValueTree& device) const
 {
     // The table keeps cell components only for the rows in view; a change elsewhere has nothing to refresh.
     const auto* viewport = table.getViewport();
@@ -395,37 +426,41 @@ bool DeviceListComponent::isOnScreen(const juce::ValueTree& device) const
 
     for (auto row = juce::jmax(0, first); row <= last && row < (int) rows.size(); ++row)
         if (rows[(size_t) row] == device)
-            return true;
+            return row;
 
-    return false;
+    return -1;
 }
 
 void DeviceListComponent::valueTreePropertyChanged(juce::ValueTree& tree, const juce::Identifier&)
 {
-    // Cells take the new values; the order stays until the next rebuild.
-    if (tree.hasType(Ids::Device))
+    // A pending rebuild refreshes and repaints every visible row anyway.
+    if (isUpdatePending())
+        return;
+
+    const auto device = tree.hasType(Ids::NetworkInterface) ? tree.getParent() : tree;
+    if (! device.hasType(Ids::Device))
+        return;
+
+    // Cells take the new values and the row is painted again (model and version are drawn by paintCell);
+    // the order stays until the next rebuild.
+    if (const auto row = rowOnScreen(device); row >= 0)
     {
-        if (isOnScreen(tree))
-            table.updateContent();
-    }
-    else if (tree.hasType(Ids::NetworkInterface))
-    {
-        if (isOnScreen(tree.getParent()))
-            table.updateContent();
+        table.updateContent();
+        table.repaintRow(row);
     }
 }
 
 void DeviceListComponent::valueTreeChildAdded(juce::ValueTree&, juce::ValueTree&)
 {
-    refreshRows();
+    triggerAsyncUpdate();
 }
 
 void DeviceListComponent::valueTreeChildRemoved(juce::ValueTree&, juce::ValueTree&, int)
 {
-    refreshRows();
+    triggerAsyncUpdate();
 }
 
 void DeviceListComponent::valueTreeChildOrderChanged(juce::ValueTree&, int, int)
 {
-    refreshRows();
+    triggerAsyncUpdate();
 }

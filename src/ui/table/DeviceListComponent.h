@@ -9,17 +9,24 @@ class AppContext;
 class DeviceListHeader;
 class NetCellComponent;
 
-/** The live table of discovered devices: filtered, searched and sorted rows of the "DeviceList" node. */
+/** The live table of discovered devices: filtered, searched and sorted rows of the "DeviceList" node.
+
+    Changes to the list of devices rebuild the rows once per message-loop turn; everything that reads the rows
+    brings them up to date first, so no reader (painting included) ever sees a stale order. */
 class DeviceListComponent : public juce::Component,
                             public juce::TableListBoxModel,
-                            private juce::ValueTree::Listener
+                            private juce::ValueTree::Listener,
+                            private juce::AsyncUpdater
 {
 public:
     explicit DeviceListComponent(AppContext* appContext);
     ~DeviceListComponent() override;
 
-    /** Filters, searches and sorts the rows again, then updates the table. */
+    /** Filters, searches and sorts the rows again now, then updates the table. */
     void refreshRows();
+
+    /** The devices shown, in display order (row n is element n). */
+    const std::vector<juce::ValueTree>& getRows();
 
     void resized() override;
 
@@ -45,19 +52,22 @@ public:
     AppContext* appContext;
     juce::ValueTree deviceList;
     juce::TableListBox table;
-    std::vector<juce::ValueTree> rows;
     juce::String searchText;  // trimmed and lower-cased by the layout; empty: no search
     bool tarnOnly = false;
 
 private:
+    void handleAsyncUpdate() override;
     void valueTreePropertyChanged(juce::ValueTree& tree, const juce::Identifier& property) override;
     void valueTreeChildAdded(juce::ValueTree& parent, juce::ValueTree& child) override;
     void valueTreeChildRemoved(juce::ValueTree& parent, juce::ValueTree& child, int index) override;
     void valueTreeChildOrderChanged(juce::ValueTree& parent, int oldIndex, int newIndex) override;
 
     bool passesFilterAndSearch(const juce::ValueTree& device) const;
-    bool isOnScreen(const juce::ValueTree& device) const;
-    void runFinderAction(const juce::String& id, bool finder);
+    void sortRows(int columnId, bool forwards);
+    int rowOnScreen(const juce::ValueTree& device) const;
+    void runFinderAction(juce::String id, bool finder);
+
+    std::vector<juce::ValueTree> rows;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(DeviceListComponent)
 };

@@ -35,12 +35,16 @@ bool isLaunchable(const juce::String& address)
     return ! (asFile.existsAsFile() || asFile.isDirectory());
 }
 
+void launch(const juce::String& address)
+{
+    if (isLaunchable(address))
+        juce::URL(launchableForm(address)).launchInDefaultBrowser();
+}
+
 void open(const juce::String& address)
 {
     juce::Logger::writeToLog("Launching " + address);
-
-    if (isLaunchable(address))
-        juce::URL(launchableForm(address)).launchInDefaultBrowser();
+    launch(address);
 }
 
 } // namespace WebLink

@@ -2,11 +2,14 @@
 
 #include <juce_core/juce_core.h>
 
-/** Opening a device's web page, the one way the table and its cells do it. */
+/** Opening a web page, the one way the program does it: the table, its cells and the dialogs' link row. */
 namespace WebLink
 {
-/** Logs "Launching <address>", then hands the address to the default browser. Failures are not reported. */
+/** Logs "Launching <address>", then launches it. */
 void open(const juce::String& address);
+
+/** Hands the address, escaped, to the default browser; local file names are refused. Failures are not reported. */
+void launch(const juce::String& address);
 
 /** The address as it is handed to the browser launcher: characters a shell would expand are escaped. */
 juce::String launchableForm(const juce::String& address);

@@ -6,6 +6,12 @@
 
 using namespace ui_test;
 
+class AppContextTestAccess
+{
+public:
+    static void deliver(AppContext& context, const tmx::DeviceEvent& event) { context.deviceChanged(event); }
+};
+
 namespace
 {
 class DeviceListRows : public TableFixture
@@ -27,12 +33,21 @@ protected:
     }
 };
 
-juce::StringArray ids(const DeviceListComponent& list)
+juce::StringArray ids(DeviceListComponent& list)
 {
     juce::StringArray result;
-    for (const auto& row : list.rows)
+    for (const auto& row : list.getRows())
         result.add(row[Ids::id].toString());
     return result;
+}
+
+bool sameImage(const juce::Image& x, const juce::Image& y, juce::Rectangle<int> area)
+{
+    for (int py = area.getY(); py < area.getBottom(); ++py)
+        for (int px = area.getX(); px < area.getRight(); ++px)
+            if (x.getPixelAt(px, py) != y.getPixelAt(px, py))
+                return false;
+    return true;
 }
 } // namespace
 
@@ -163,14 +178,7 @@ TEST_F(DeviceListRows, RowNumbersCountDisplayOrder)
         g.drawText(text, 0, 0, 13, 50, juce::Justification::centredLeft, true);
         return image;
     };
-    const auto same = [](const juce::Image& x, const juce::Image& y)
-    {
-        for (int py = 0; py < x.getHeight(); ++py)
-            for (int px = 0; px < x.getWidth(); ++px)
-                if (x.getPixelAt(px, py) != y.getPixelAt(px, py))
-                    return false;
-        return true;
-    };
+    const auto same = [](const juce::Image& x, const juce::Image& y) { return sameImage(x, y, x.getBounds()); };
 
     EXPECT_TRUE(same(paintNumberCell(0), paintText("1")));
     EXPECT_TRUE(same(paintNumberCell(1), paintText("2")));
@@ -201,6 +209,46 @@ TEST_F(DeviceListRows, PropertyChangeRefreshesCellsButKeepsTheOrder)
     // The next child change sorts again.
     addDevice(context, device("m", "Mike"));
     EXPECT_EQ(ids(list), juce::StringArray({ "b", "m", "a" }));
+}
+
+TEST_F(DeviceListRows, VersionChangeRepaintsItsRow)
+{
+    auto alpha = device("a", "Alpha");
+    alpha.version = "1.0";
+    auto node = addDevice(context, alpha);
+    addDevice(context, device("b", "Bravo"));
+    sortBy(2, false);  // Alpha shows in row 1, not where it sits in the tree
+
+    // Buffered, the table keeps what it painted until a repaint asks for more, as a screen does.
+    list.table.setBufferedToImage(true);
+    const auto before = snapshot(list);
+    node.setProperty(Ids::version, "2.0.17", nullptr);
+    const auto after = snapshot(list);
+
+    const auto versionCell = list.table.getCellPosition(4, 1, true);
+    EXPECT_FALSE(sameImage(before, after, versionCell)) << "the old version stays on screen";
+}
+
+TEST_F(DeviceListRows, DeviceReportedDuringNet2SortOrSearchLandsInItsPlace)
+{
+    const auto report = [this](const char* id, const char* net2)
+    {
+        tmx::DeviceEvent event;
+        event.info.id = id;
+        event.info.name = id;
+        event.info.networks[1].ip = net2;
+        AppContextTestAccess::deliver(context, event);
+    };
+    report("b", "10.0.0.20");
+    report("c", "10.0.0.30");
+
+    sortBy(7, true);
+    report("d", "10.0.0.100");
+    EXPECT_EQ(ids(list), juce::StringArray({ "b", "c", "d" }));
+
+    search("10.0.0.4");
+    report("e", "10.0.0.45");
+    EXPECT_EQ(ids(list), juce::StringArray({ "e" }));
 }
 
 TEST_F(DeviceListRows, AdditionsAndRemovalsRebuildAndResort)

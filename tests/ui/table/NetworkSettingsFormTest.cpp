@@ -84,7 +84,7 @@ TEST_F(NetworkSettingsFormTest, DhcpGreysTheFiveAddressFieldsAndManualFreesThem)
     EXPECT_TRUE(open.editor("DNS 1")->isReadOnly());
 }
 
-TEST_F(NetworkSettingsFormTest, ApplyChecksManualAddressesCancelAndOutsideClickDoNothing)
+TEST_F(NetworkSettingsFormTest, CancelAndOutsideClickCheckAndSendNothing)
 {
     auto open = openFormOf(6, amp());
     ASSERT_NE(open.form, nullptr);
@@ -99,13 +99,39 @@ TEST_F(NetworkSettingsFormTest, ApplyChecksManualAddressesCancelAndOutsideClickD
     overlay.mouseDown(leftClickOn(overlay, { 3.0f, 3.0f }));
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_TRUE(toasts.isEmpty()) << "a click outside the card counts as Cancel";
+}
 
-    open = openFormOf(6, amp());
-    open.editor("Subnet Mask")->setText("255.255.0");
-    open.editor("DNS 2")->setText("dns.example");
+TEST_F(NetworkSettingsFormTest, RefusedApplyKeepsTheFormOpenWithWhatWasTyped)
+{
+    // NET 2 is stored as DHCP: the user switches to Manual and types, with an unusable mask.
+    auto open = openFormOf(7, amp());
+    ASSERT_NE(open.form, nullptr);
+    clickMode(*open.mode(), 0);
+    const juce::StringArray typed { "10.10.0.70", "255.255.0", "10.10.0.1", "", "dns.example" };
+    for (int i = 0; i < 5; ++i)
+        open.editor(addressLabels[i])->setText(typed[i]);
+
+    press("Apply");
+    EXPECT_EQ(toasts, juce::StringArray({ "Not sent: invalid Subnet Mask" }));
+    ASSERT_TRUE(overlay.isVisible());
+    const auto again = findForm(overlay);
+    ASSERT_NE(again.form, nullptr);
+    EXPECT_EQ(again.mode()->getSelectedText(), "Manual");
+    for (int i = 0; i < 5; ++i)
+    {
+        EXPECT_EQ(again.editor(addressLabels[i])->getText(), typed[i]) << addressLabels[i];
+        EXPECT_FALSE(again.editor(addressLabels[i])->isReadOnly()) << addressLabels[i];
+    }
+    DialogOverlayTestAccess dialog(overlay);
+    EXPECT_EQ(dialog.title().titleLabel.getText(), "NET 2 settings");
+    EXPECT_EQ(dialog.message().getText(), "Amp Rack");
+
+    // Mended, it passes the check: no second toast, and the dialog closes.
+    again.editor("Subnet Mask")->setText("255.255.0.0");
+    again.editor("DNS 2")->setText("");
     press("Apply");
     EXPECT_FALSE(overlay.isVisible());
-    EXPECT_EQ(toasts, juce::StringArray({ "Not sent: invalid Subnet Mask" }));
+    EXPECT_EQ(toasts.size(), 1);
 }
 
 TEST_F(NetworkSettingsFormTest, DhcpModeSendsWithoutCheckingTheGreyedTexts)

@@ -29,7 +29,7 @@ protected:
 
     bool waitForRow(const juce::String& name)
     {
-        return pumpUntil([&] { return list.getNumRows() == 1 && list.rows[0][Ids::name].toString() == name; });
+        return pumpUntil([&] { return list.getNumRows() == 1 && list.getRows()[0][Ids::name].toString() == name; });
     }
 
     static bool waitForCommands(const SimulatedDevice& device, int port, size_t count)
@@ -154,7 +154,7 @@ TEST_F(TableEndToEnd, BroadcastDeviceAppearsTakesFindAndGetsItsSettings)
     // Its next reply would only come after the next query; keep the row still while we click.
     device.stopAnswering();
 
-    EXPECT_EQ(list.rows[0][Ids::model].toString(), "VESK-8");
+    EXPECT_EQ(list.getRows()[0][Ids::model].toString(), "VESK-8");
     EXPECT_EQ(cell<NetCellComponent>(6)->text, link.remoteAddress);
     EXPECT_EQ(cell<NetCellComponent>(6)->mac, "00:1A:2B:3C:4D:5E");
     EXPECT_EQ(cell<NetCellComponent>(7)->text, "N/A");

@@ -29,14 +29,11 @@ struct DeviceDescription
     NetDescription net0, net1;
 };
 
-/** Appends a device node in AppContext's order: the node with its id, its properties, then two interfaces. */
+/** Appends a device node the way AppContext does: complete, both interfaces included, in one addition. */
 inline juce::ValueTree addDevice(AppContext& context, const DeviceDescription& desc)
 {
-    auto list = context.appState.getChildWithName(Ids::DeviceList);
     juce::ValueTree device(Ids::Device);
     device.setProperty(Ids::id, desc.id, nullptr);
-    list.appendChild(device, nullptr);
-
     device.setProperty(Ids::name, desc.name, nullptr);
     device.setProperty(Ids::model, desc.model, nullptr);
     device.setProperty(Ids::version, desc.version, nullptr);
@@ -52,7 +49,6 @@ inline juce::ValueTree addDevice(AppContext& context, const DeviceDescription& d
         const auto& net = i == 0 ? desc.net0 : desc.net1;
         juce::ValueTree iface(Ids::NetworkInterface);
         iface.setProperty(Ids::interfaceIndex, i, nullptr);
-        device.appendChild(iface, nullptr);
         iface.setProperty(Ids::dhcp, net.dhcp, nullptr);
         iface.setProperty(Ids::ip, net.ip, nullptr);
         iface.setProperty(Ids::mask, net.mask, nullptr);
@@ -60,7 +56,10 @@ inline juce::ValueTree addDevice(AppContext& context, const DeviceDescription& d
         iface.setProperty(Ids::dns1, net.dns1, nullptr);
         iface.setProperty(Ids::dns2, net.dns2, nullptr);
         iface.setProperty(Ids::mac, net.mac, nullptr);
+        device.appendChild(iface, nullptr);
     }
+
+    context.appState.getChildWithName(Ids::DeviceList).appendChild(device, nullptr);
     return device;
 }
 
@@ -117,10 +116,10 @@ private:
 };
 
 /** The display names of the rows, in display order. */
-inline juce::StringArray rowNames(const DeviceListComponent& list)
+inline juce::StringArray rowNames(DeviceListComponent& list)
 {
     juce::StringArray names;
-    for (const auto& row : list.rows)
+    for (const auto& row : list.getRows())
         names.add(row[Ids::name].toString());
     return names;
 }
@@ -140,9 +139,11 @@ protected:
         { showFormDialogImpl(overlay, title, message, fields, actions, dismissActionId, std::move(callback), icon); };
     }
 
+    /** A cell component of the table, once the message loop has let the table catch up with the tree. */
     template <typename Cell>
     Cell* cell(int columnId, int row = 0)
     {
+        drainMessages();
         return dynamic_cast<Cell*>(list.table.getCellComponent(columnId, row));
     }
 

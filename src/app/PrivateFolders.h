@@ -1,0 +1,20 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/**
+    Folders that only this user can write to. /tmp and /var/tmp are shared by every user, so a fixed
+    name there can be taken first by someone else; what we run, lock or listen on lives here instead.
+*/
+struct PrivateFolders
+{
+    /** ($XDG_CACHE_HOME or ~/.cache)/BrelmDiscovery, made private; a null File when it cannot be had. */
+    static juce::File cache();
+
+    /** $XDG_RUNTIME_DIR when it is this user's own and nobody else can write to it; otherwise cache(). */
+    static juce::File runtime();
+
+    /** Creates the folder with mode 0700, or accepts an existing real folder of this user's and
+        narrows its mode to 0700; false when it is missing, not a folder, a link or someone else's. */
+    static bool makePrivate(const juce::File& folder);
+};
