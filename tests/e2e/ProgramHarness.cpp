@@ -1,5 +1,7 @@
 #include "ProgramHarness.h"
 
+#include <gtest/gtest.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -12,36 +14,22 @@
 
 #include <stdexcept>
 
-#ifndef BRELM_PROGRAM_PATH
-#error "BRELM_PROGRAM_PATH names the program under test"
-#endif
-
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
     const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
-    while (! condition())
-    {
+    for (; ! condition(); juce::Thread::sleep(20))
         if (juce::Time::getMillisecondCounterHiRes() > deadline)
             return false;
-        juce::Thread::sleep(20);
-    }
     return true;
 }
 
-ChildProcessHandle::ChildProcessHandle(const juce::StringArray& arguments, const juce::StringPairArray& environment,
-                                       const juce::File& outputFile)
+ChildProcessHandle::ChildProcessHandle(const juce::StringArray& arguments, const juce::File& outputFile)
 {
-    std::vector<std::string> strings;
-    for (const auto& a : arguments)
-        strings.push_back(a.toStdString());
-    for (const auto& key : environment.getAllKeys())
-        strings.push_back((key + "=" + environment[key]).toStdString());
-    std::vector<char*> argv, envp;
-    for (size_t i = 0; i < strings.size(); ++i)
-        (i < (size_t) arguments.size() ? argv : envp).push_back(strings[i].data());
+    std::vector<std::string> strings((size_t) arguments.size());
+    std::vector<char*> argv;
+    for (int i = 0; i < arguments.size(); ++i)
+        argv.push_back((strings[(size_t) i] = arguments[i].toStdString()).data());
     argv.push_back(nullptr);
-    envp.push_back(nullptr);
-
     const auto output = outputFile.getFullPathName().toStdString();
     pid = ::fork();  // the child keeps this thread's network namespace
     if (pid == 0)
@@ -50,27 +38,24 @@ ChildProcessHandle::ChildProcessHandle(const juce::StringArray& arguments, const
         ::dup2(fd, 1);
         ::dup2(fd, 2);
         ::setpgid(0, 0);
-        ::execve(argv[0], argv.data(), envp.data());
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
 }
 
 ChildProcessHandle::~ChildProcessHandle()
 {
-    if (isRunning())
-    {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
+    // Killed outright, Xvfb would leave its lock file in /tmp behind.
+    if (isRunning() && (::kill(pid, SIGTERM), ! waitForExit(5000)))
+        ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
 }
 
 bool ChildProcessHandle::isRunning()
 {
     int status = 0;
-    if (pid <= 0 || exitCode.has_value() || ::waitpid(pid, &status, WNOHANG) == 0)
-        return pid > 0 && ! exitCode.has_value();
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
+    if (! exitCode && pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid)
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return pid > 0 && ! exitCode;
 }
 
 std::optional<int> ChildProcessHandle::waitForExit(int timeoutMs)
@@ -86,60 +71,52 @@ ProgramSession::ProgramSession()
     home = juce::File(::mkdtemp(folder));
     ::mkdir(home.getChildFile("runtime").getFullPathName().toRawUTF8(), 0700);
 
-    juce::StringPairArray env;
-    env.set("PATH", "/usr/bin:/bin");
-    const auto ready = home.getChildFile("var-tmp.out");
-    varTmpHolder = std::make_unique<ChildProcessHandle>(
-        juce::StringArray { "/usr/bin/unshare", "--mount", "--propagation", "private", "--", "/bin/sh", "-c",
-                            "mount -t tmpfs -o size=4m brelm-e2e /var/tmp && echo ready && exec sleep 100000" },
-        env, ready);
-    if (! waitFor([&] { return ready.loadFileAsString().contains("ready") || ! varTmpHolder->isRunning(); }, 20000)
-        || ! varTmpHolder->isRunning())
-        throw std::runtime_error("no private /var/tmp");
-
-    // Xvfb's lock file in /tmp is shared by every namespace: a number a live server holds ends the new one at once.
-    for (int attempt = 0; attempt < 40 && display == nullptr; ++attempt)
+    // Xvfb takes a display number nobody holds and tells it on its standard output.
+    const auto output = home.getChildFile("xvfb.out");
+    xServer = std::make_unique<ChildProcessHandle>(
+        juce::StringArray { "/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1400x900x24", "-noreset", "-nolisten",
+                            "tcp", "-nolisten", "unix" },
+        output);
+    waitFor([&]
     {
-        displayNumber = 300 + (::getpid() * 7 + attempt * 13) % 600;
-        const auto name = ":" + juce::String(displayNumber);
-        xServer = std::make_unique<ChildProcessHandle>(
-            juce::StringArray { "/usr/bin/Xvfb", name, "-screen", "0", "1400x900x24", "-noreset", "-nolisten", "tcp",
-                                "-nolisten", "unix" },
-            env, home.getChildFile("xvfb.log"));
-        waitFor([&] { return ! xServer->isRunning() || (display = XOpenDisplay(name.toRawUTF8())) != nullptr; }, 15000);
-    }
+        displayName = ":" + juce::StringArray::fromLines(output.loadFileAsString().trim()).strings.getLast();
+        return ! xServer->isRunning() || (display = XOpenDisplay(displayName.toRawUTF8())) != nullptr;
+    }, 15000);
     if (display == nullptr)
         throw std::runtime_error("no Xvfb could be started");
     // A window manager makes these long before any program starts; JUCE only looks them up.
-    for (const char* atom : { "WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "_NET_WM_PING", "WM_STATE",
-                              "_NET_ACTIVE_WINDOW", "_NET_WM_STATE", "_NET_WM_WINDOW_TYPE" })
+    for (const char* atom : { "WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "_NET_WM_PING", "WM_STATE" })
         XInternAtom(display, atom, False);
 }
 
 ProgramSession::~ProgramSession()
 {
-    if (display != nullptr)
-        XCloseDisplay(display);
-    // Killed outright, Xvfb would leave its lock file in /tmp behind.
-    if (xServer != nullptr && xServer->isRunning())
-        ::kill(xServer->processId(), SIGTERM), xServer->waitForExit(5000);
-    varTmpHolder.reset();
+    XCloseDisplay(display);
+    xServer.reset();
     home.deleteRecursively();
 }
 
-std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArray& arguments, const juce::String& logName)
+std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArray& arguments, const juce::String& logName,
+                                                         int uid)
 {
     if (! TestNetwork::isPrivate())
         return nullptr;
-    juce::StringPairArray env;
-    env.set("HOME", home.getFullPathName());
-    env.set("XDG_RUNTIME_DIR", home.getChildFile("runtime").getFullPathName());
-    env.set("DISPLAY", ":" + juce::String(displayNumber));
-    env.set("PATH", "/usr/bin:/bin");
-    juce::StringArray args { "/usr/bin/nsenter", "--mount=/proc/" + juce::String(varTmpHolder->processId()) + "/ns/mnt",
-                             "--", BRELM_PROGRAM_PATH };
+    // Another user's home is a folder of theirs inside ours.
+    const auto user = uid == 0 ? home : home.getChildFile("user" + juce::String(uid));
+    if (::mkdir(user.getFullPathName().toRawUTF8(), 0700) == 0)
+    {
+        ::mkdir(user.getChildFile("runtime").getFullPathName().toRawUTF8(), 0700);
+        ::chmod(home.getFullPathName().toRawUTF8(), 0755);
+        for (const auto& folder : { user, user.getChildFile("runtime") })
+            EXPECT_EQ(::chown(folder.getFullPathName().toRawUTF8(), (uid_t) uid, (gid_t) uid), 0);
+    }
+    juce::StringArray args { "/usr/bin/env", "-i", "HOME=" + user.getFullPathName(),
+                             "XDG_RUNTIME_DIR=" + user.getChildFile("runtime").getFullPathName(),
+                             "DISPLAY=" + displayName, "PATH=/usr/bin:/bin", "/usr/bin/setpriv",
+                             "--reuid=" + juce::String(uid), "--regid=" + juce::String(uid), "--clear-groups",
+                             BRELM_PROGRAM_PATH };
     args.addArray(arguments);
-    return std::make_unique<ChildProcessHandle>(args, env, home.getChildFile(logName + ".log"));
+    return std::make_unique<ChildProcessHandle>(args, home.getChildFile(logName + ".log"));
 }
 
 juce::String ProgramSession::log(const juce::String& logName) const
@@ -147,28 +124,25 @@ juce::String ProgramSession::log(const juce::String& logName) const
     return home.getChildFile(logName + ".log").loadFileAsString();
 }
 
-double ProgramSession::waitForLog(const juce::String& text, int timeoutMs, const juce::String& logName)
+double ProgramSession::waitForLog(const juce::String& text, int timeoutMs)
 {
-    return until([&] { return log(logName).contains(text); }, timeoutMs) ? juce::Time::getMillisecondCounterHiRes() : 0;
+    return until([&] { return log().contains(text); }, timeoutMs) ? juce::Time::getMillisecondCounterHiRes() : 0;
 }
 
-bool ProgramSession::waitForWindow()
+bool ProgramSession::waitForWindow(unsigned long other)
 {
-    juce::Rectangle<int> previous;
+    // The program maps its main window once, where it belongs.
     return waitFor([&]
     {
         const auto windows = mainWindows();
-        window = windows.empty() ? 0 : windows.back();
-        const auto now = window != 0 ? geometry() : juce::Rectangle<int>();
-        const bool still = window != 0 && now == previous;
-        previous = now;
-        return still;
+        window = windows.empty() || windows.back() == other ? 0 : windows.back();
+        return window != 0;
     }, 30000);
 }
 
 bool ProgramSession::closeAndWait(ChildProcessHandle& program)
 {
-    send(window, "WM_PROTOCOLS", (long) XInternAtom(display, "WM_DELETE_WINDOW", False));
+    send("WM_PROTOCOLS", (long) XInternAtom(display, "WM_DELETE_WINDOW", False));
     until([&] { return ! program.isRunning(); });
     window = 0;
     return program.waitForExit(0) == std::optional<int>(0);
@@ -189,7 +163,7 @@ bool ProgramSession::until(const std::function<bool()>& condition, int timeoutMs
     return waitFor([&]
     {
         if (window != 0 && ++polls % 25 == 0)
-            send(window, "BRELM_TEST_WAKE", 0);
+            send("BRELM_TEST_WAKE", 0);
         return condition();
     }, timeoutMs);
 }
@@ -254,54 +228,44 @@ void ProgramSession::moveResize(juce::Rectangle<int> b)
 
 std::vector<unsigned long> ProgramSession::mainWindows()
 {
-    // JUCE maps small helper windows with the same title on the way; the main one is wide.
+    // Only the program maps windows here; the helpers JUCE maps on the way are small.
     std::vector<unsigned long> found;
     ::Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
     for (unsigned int i = 0; i < count; ++i)
     {
-        XTextProperty title {};  // a UTF8_STRING, which XFetchName does not read
         XWindowAttributes a {};
-        if (XGetWMName(display, children[i], &title) && title.value != nullptr
-            && juce::String::fromUTF8((const char*) title.value, (int) title.nitems) == "Brelm Discovery"
-            && XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable && a.width >= 900)
+        if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable && a.width >= 900)
             found.push_back(children[i]);
-        if (title.value != nullptr)
-            XFree(title.value);
     }
     if (children != nullptr)
         XFree(children);
     return found;
 }
 
-void ProgramSession::watchActivations()
+void ProgramSession::setFocus(unsigned long to)
 {
-    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSetInputFocus(display, to, RevertToNone, CurrentTime);
     XSync(display, False);
 }
 
-bool ProgramSession::activationRequested()
+unsigned long ProgramSession::focus()
 {
-    while (XPending(display) > 0)
-    {
-        XEvent event;
-        XNextEvent(display, &event);
-        activated = activated
-                    || (event.type == ClientMessage && event.xclient.window == window
-                        && event.xclient.message_type == XInternAtom(display, "_NET_ACTIVE_WINDOW", False));
-    }
-    return activated;
+    ::Window focused = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focused, &revert);
+    return focused;
 }
 
-void ProgramSession::send(unsigned long to, const char* type, long value)
+void ProgramSession::send(const char* type, long value)
 {
     XEvent event {};
     event.xclient.type = ClientMessage;
-    event.xclient.window = to;
+    event.xclient.window = window;
     event.xclient.message_type = XInternAtom(display, type, False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = value;
-    XSendEvent(display, to, False, NoEventMask, &event);
+    XSendEvent(display, window, False, NoEventMask, &event);
     XFlush(display);
 }

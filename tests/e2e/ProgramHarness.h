@@ -12,18 +12,16 @@
 /** Polls a condition with a deadline; true when it held. */
 bool waitFor(const std::function<bool()>& condition, int timeoutMs);
 
-/** A child process with an environment of our own and its output in a file; killed if still running at the end. */
+/** A child process with its output in a file; ended (SIGTERM, then SIGKILL) if still running at the end. */
 class ChildProcessHandle
 {
 public:
-    ChildProcessHandle(const juce::StringArray& arguments, const juce::StringPairArray& environment,
-                       const juce::File& outputFile);
+    ChildProcessHandle(const juce::StringArray& arguments, const juce::File& outputFile);
     ~ChildProcessHandle();
 
     bool isRunning();
     /** The exit code, or nothing when it did not end in time. */
     std::optional<int> waitForExit(int timeoutMs);
-    int processId() const { return pid; }
 
 private:
     int pid = -1;
@@ -31,30 +29,27 @@ private:
 };
 
 /**
-    One user's session of the real program. The calling thread moves into a network namespace of its own (link
-    hosts to it before the first start); the session has an Xvfb only that namespace reaches, a 0700 home folder
-    with a 0700 XDG_RUNTIME_DIR, and an empty /var/tmp of its own (JUCE's machine-wide instance lock lives there),
-    so no start ever meets a program of anybody else on the machine.
-
-    The session plays the user (pointer and keyboard through XTest) and the window manager of the program's main
-    window, and reads the window's geometry and pixels (0xRRGGBB) in window coordinates.
+    Sessions of the real program. The calling thread moves into a network namespace of its own (link hosts to it
+    before the first start); the program gets an Xvfb only that namespace reaches and a 0700 home folder with a
+    0700 XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
+    manager of the program's main window, and reads that window's geometry and pixels (0xRRGGBB).
 */
 class ProgramSession
 {
 public:
-    /** Throws when any part cannot be made. */
+    /** Throws when a part cannot be made. */
     ProgramSession();
     ~ProgramSession();
 
-    /** Starts the program with its standard error in <home>/<logName>.log; null unless this thread's network is
-        private. */
+    /** Starts the program as this user or another one, with its standard error in <home>/<logName>.log; null
+        unless this thread's network is private. */
     std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& arguments = {},
-                                              const juce::String& logName = "program");
+                                              const juce::String& logName = "program", int uid = 0);
     juce::String log(const juce::String& logName = "program") const;
     /** When the log first held the text (millisecond counter), or 0 at the deadline. */
-    double waitForLog(const juce::String& text, int timeoutMs, const juce::String& logName = "program");
-    /** Finds the main window once its geometry holds still; false when none came. */
-    bool waitForWindow();
+    double waitForLog(const juce::String& text, int timeoutMs);
+    /** Waits for a main window on top other than this one; false when none came. */
+    bool waitForWindow(unsigned long other = 0);
     /** Closes the window as a window manager does; true when the program then ended with 0. */
     bool closeAndWait(ChildProcessHandle& program);
     juce::String setting(const juce::String& key) const;
@@ -66,27 +61,25 @@ public:
 
     juce::Rectangle<int> geometry();
     std::vector<juce::uint32> pixels(juce::Rectangle<int> area);
-    juce::uint32 pixel(juce::Point<int> at) { return pixels({ at.x, at.y, 1, 1 }).at(0); }
+    juce::uint32 pixel(juce::Point<int> at) { return pixels({ at.x, at.y, 1, 1 })[0]; }
     void click(juce::Point<int> at);
-    /** A chord of keysym names, e.g. "Control_L+a". */
+    /** Keysym names joined by '+', e.g. "Control_L+a". */
     void key(const juce::String& chord);
     void type(const juce::String& text);
     void moveResize(juce::Rectangle<int> bounds);
-    /** The program's main windows mapped now (helpers it maps on the way are smaller). */
+    /** The mapped main windows (the helpers JUCE maps on the way are small). */
     std::vector<unsigned long> mainWindows();
-    /** Requests to activate a window ("_NET_ACTIVE_WINDOW" to the root) count from this call on. */
-    void watchActivations();
-    bool activationRequested();
+    unsigned long focus();
+    void setFocus(unsigned long window);
 
     TestNetwork network;
     unsigned long window = 0;
 
 private:
-    void send(unsigned long to, const char* type, long value);
+    void send(const char* type, long value);
 
     juce::File home;
-    int displayNumber = 0;
-    std::unique_ptr<ChildProcessHandle> xServer, varTmpHolder;
+    juce::String displayName;
+    std::unique_ptr<ChildProcessHandle> xServer;
     struct _XDisplay* display = nullptr;
-    bool activated = false;
 };
