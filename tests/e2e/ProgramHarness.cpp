@@ -64,11 +64,11 @@ std::optional<int> ChildProcessHandle::waitForExit(int timeoutMs)
     return exitCode;
 }
 
-//==============================================================================
 ProgramSession::ProgramSession()
 {
-    char folder[] = "/tmp/brelm-e2e-XXXXXX";  // made 0700
+    char folder[] = "/tmp/brelm-e2e-XXXXXX";
     home = juce::File(::mkdtemp(folder));
+    ::chmod(folder, 0755);  // for another user's home inside
     ::mkdir(home.getChildFile("runtime").getFullPathName().toRawUTF8(), 0700);
 
     // Xvfb takes a display number nobody holds and tells it on its standard output.
@@ -96,20 +96,17 @@ ProgramSession::~ProgramSession()
     home.deleteRecursively();
 }
 
-std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArray& arguments, const juce::String& logName,
-                                                         int uid)
+std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArray& arguments,
+                                                         const juce::String& logName, int uid)
 {
     if (! TestNetwork::isPrivate())
         return nullptr;
     // Another user's home is a folder of theirs inside ours.
     const auto user = uid == 0 ? home : home.getChildFile("user" + juce::String(uid));
-    if (::mkdir(user.getFullPathName().toRawUTF8(), 0700) == 0)
-    {
-        ::mkdir(user.getChildFile("runtime").getFullPathName().toRawUTF8(), 0700);
-        ::chmod(home.getFullPathName().toRawUTF8(), 0755);
-        for (const auto& folder : { user, user.getChildFile("runtime") })
-            EXPECT_EQ(::chown(folder.getFullPathName().toRawUTF8(), (uid_t) uid, (gid_t) uid), 0);
-    }
+    if (uid != 0 && ! user.isDirectory())
+        ChildProcessHandle({ "/usr/bin/install", "-d", "-m", "0700", "-o", juce::String(uid), "-g", juce::String(uid),
+                             user.getFullPathName(), user.getChildFile("runtime").getFullPathName() },
+                           home.getChildFile("install.out")).waitForExit(5000);
     juce::StringArray args { "/usr/bin/env", "-i", "HOME=" + user.getFullPathName(),
                              "XDG_RUNTIME_DIR=" + user.getChildFile("runtime").getFullPathName(),
                              "DISPLAY=" + displayName, "PATH=/usr/bin:/bin", "/usr/bin/setpriv",
@@ -148,15 +145,6 @@ bool ProgramSession::closeAndWait(ChildProcessHandle& program)
     return program.waitForExit(0) == std::optional<int>(0);
 }
 
-juce::String ProgramSession::setting(const juce::String& key) const
-{
-    if (const auto xml = juce::parseXML(home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings")))
-        for (auto* value : xml->getChildWithTagNameIterator("VALUE"))
-            if (value->getStringAttribute("name") == key)
-                return value->getStringAttribute("val");
-    return {};
-}
-
 bool ProgramSession::until(const std::function<bool()>& condition, int timeoutMs)
 {
     int polls = 0;
@@ -175,18 +163,16 @@ juce::Rectangle<int> ProgramSession::geometry()
     return { a.x, a.y, a.width, a.height };
 }
 
-std::vector<juce::uint32> ProgramSession::pixels(juce::Rectangle<int> area)
+std::vector<juce::uint32> ProgramSession::pixels(juce::Rectangle<int> r)
 {
-    std::vector<juce::uint32> values;
-    if (auto* image = XGetImage(display, window, area.getX(), area.getY(), (unsigned) area.getWidth(),
-                                (unsigned) area.getHeight(), AllPlanes, ZPixmap))
+    std::vector<juce::uint32> values((size_t) (r.getWidth() * r.getHeight()), 0xffffffffu);
+    if (auto* image = XGetImage(display, window, r.getX(), r.getY(), (unsigned) r.getWidth(), (unsigned) r.getHeight(),
+                                AllPlanes, ZPixmap))
     {
-        for (int y = 0; y < area.getHeight(); ++y)
-            for (int x = 0; x < area.getWidth(); ++x)
-                values.push_back(static_cast<juce::uint32>(XGetPixel(image, x, y)) & 0xffffffu);
+        for (int i = 0; i < (int) values.size(); ++i)
+            values[(size_t) i] = (juce::uint32) XGetPixel(image, i % r.getWidth(), i / r.getWidth()) & 0xffffffu;
         XDestroyImage(image);
     }
-    values.resize((size_t) area.getWidth() * (size_t) area.getHeight(), 0xffffffffu);
     return values;
 }
 
@@ -201,13 +187,11 @@ void ProgramSession::click(juce::Point<int> at)
 
 void ProgramSession::key(const juce::String& chord)
 {
-    // Pressed in order, released in reverse.
     const auto names = juce::StringArray::fromTokens(chord, "+", "");
-    for (int i = 0; i < names.size() * 2; ++i)
+    for (int i = 0; i < names.size() * 2; ++i)  // pressed in order, released in reverse
     {
-        const auto& name = names[i < names.size() ? i : names.size() * 2 - 1 - i];
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XStringToKeysym(name.toRawUTF8())), i < names.size(),
-                          CurrentTime);
+        const auto keysym = XStringToKeysym(names[std::min(i, names.size() * 2 - 1 - i)].toRawUTF8());
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), i < names.size(), CurrentTime);
     }
     XSync(display, False);
 }
@@ -239,8 +223,7 @@ std::vector<unsigned long> ProgramSession::mainWindows()
         if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable && a.width >= 900)
             found.push_back(children[i]);
     }
-    if (children != nullptr)
-        XFree(children);
+    XFree(children);
     return found;
 }
 

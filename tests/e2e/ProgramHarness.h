@@ -20,25 +20,21 @@ public:
     ~ChildProcessHandle();
 
     bool isRunning();
-    /** The exit code, or nothing when it did not end in time. */
-    std::optional<int> waitForExit(int timeoutMs);
+    std::optional<int> waitForExit(int timeoutMs);  // the exit code, or nothing when it did not end in time
 
 private:
     int pid = -1;
     std::optional<int> exitCode;
 };
 
-/**
-    Sessions of the real program. The calling thread moves into a network namespace of its own (link hosts to it
-    before the first start); the program gets an Xvfb only that namespace reaches and a 0700 home folder with a
-    0700 XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
-    manager of the program's main window, and reads that window's geometry and pixels (0xRRGGBB).
-*/
+/** Sessions of the real program. The calling thread moves into a network namespace of its own (link hosts to it
+    before the first start); the program gets an Xvfb only that namespace reaches and a 0700 home folder with a 0700
+    XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
+    manager of the program's main window, and reads that window's geometry and pixels (0xRRGGBB). */
 class ProgramSession
 {
 public:
-    /** Throws when a part cannot be made. */
-    ProgramSession();
+    ProgramSession();  // throws when a part cannot be made
     ~ProgramSession();
 
     /** Starts the program as this user or another one, with its standard error in <home>/<logName>.log; null
@@ -52,7 +48,8 @@ public:
     bool waitForWindow(unsigned long other = 0);
     /** Closes the window as a window manager does; true when the program then ended with 0. */
     bool closeAndWait(ChildProcessHandle& program);
-    juce::String setting(const juce::String& key) const;
+    juce::String settings() const
+    { return home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings").loadFileAsString(); }
 
     /** JUCE reads X events only when its connection turns readable, so an event Xlib took in while the program
         waited for some reply stays unhandled until the next one arrives. A desktop delivers events all the time,
