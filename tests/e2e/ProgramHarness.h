@@ -21,9 +21,9 @@ public:
 
     bool isRunning();
     std::optional<int> waitForExit(int timeoutMs);  // the exit code, or nothing when it did not end in time
+    int pid = -1;
 
 private:
-    int pid = -1;
     std::optional<int> exitCode;
 };
 
