@@ -58,17 +58,12 @@ bool ChildProcessHandle::isRunning()
     return pid > 0 && ! exitCode;
 }
 
-std::optional<int> ChildProcessHandle::waitForExit(int timeoutMs)
-{
-    waitFor([this] { return ! isRunning(); }, timeoutMs);
-    return exitCode;
-}
-
 ProgramSession::ProgramSession()
 {
-    char folder[] = "/tmp/brelm-e2e-XXXXXX";
-    home = juce::File(::mkdtemp(folder));
-    ::chmod(folder, 0755);  // for another user's home inside
+    // Beside this program, which another user reaches as they reach the program under test; 0755 for their home.
+    const auto folder = juce::File::getSpecialLocation(juce::File::currentExecutableFile).getSiblingFile("e2e-XXXXXX");
+    home = juce::File(::mkdtemp(folder.getFullPathName().toStdString().data()));
+    ::chmod(home.getFullPathName().toRawUTF8(), 0755);
     ::mkdir(home.getChildFile("runtime").getFullPathName().toRawUTF8(), 0700);
 
     // Xvfb takes a display number nobody holds and tells it on its standard output.
@@ -114,11 +109,6 @@ std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArra
                              BRELM_PROGRAM_PATH };
     args.addArray(arguments);
     return std::make_unique<ChildProcessHandle>(args, home.getChildFile(logName + ".log"));
-}
-
-juce::String ProgramSession::log(const juce::String& logName) const
-{
-    return home.getChildFile(logName + ".log").loadFileAsString();
 }
 
 double ProgramSession::waitForLog(const juce::String& text, int timeoutMs)

@@ -20,7 +20,8 @@ public:
     ~ChildProcessHandle();
 
     bool isRunning();
-    std::optional<int> waitForExit(int timeoutMs);  // the exit code, or nothing when it did not end in time
+    /** The exit code, or nothing when it did not end in time. */
+    std::optional<int> waitForExit(int ms) { return waitFor([this] { return ! isRunning(); }, ms), exitCode; }
     int pid = -1;
 
 private:
@@ -41,7 +42,8 @@ public:
         unless this thread's network is private. */
     std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& arguments = {},
                                               const juce::String& logName = "program", int uid = 0);
-    juce::String log(const juce::String& logName = "program") const;
+    juce::String log(const juce::String& logName = "program") const
+    { return home.getChildFile(logName + ".log").loadFileAsString(); }
     /** When the log first held the text (millisecond counter), or 0 at the deadline. */
     double waitForLog(const juce::String& text, int timeoutMs);
     /** Waits for a main window on top other than this one; false when none came. */
@@ -64,7 +66,6 @@ public:
     void key(const juce::String& chord);
     void type(const juce::String& text);
     void moveResize(juce::Rectangle<int> bounds);
-    /** The mapped main windows (the helpers JUCE maps on the way are small). */
     std::vector<unsigned long> mainWindows();
     unsigned long focus();
     void setFocus(unsigned long window);

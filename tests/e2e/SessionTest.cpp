@@ -145,7 +145,8 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
     // Only TARN units: the filter row's list opens over the table, takes a click on "BrelmTARN" and closes on a
     // click beside it.
     const auto listOpen = [&] { return session.pixel({ width - 220, 138 }) != lightBackground; };
-    session.click(filterButton);
+    session.click(filterButton);  // which fills with the dark colour while its row is open
+    EXPECT_TRUE(session.until([&] { return session.pixel(filterButton - juce::Point<int>(12, 0)) == darkBackground; }));
     session.click({ width - 120, 95 });
     EXPECT_TRUE(session.until(listOpen));
     session.click({ width - 120, 138 });
