@@ -29,8 +29,8 @@ private:
 };
 
 /** Sessions of the real program. The calling thread moves into a network namespace of its own (link hosts to it
-    before the first start); the program gets an Xvfb only that namespace reaches and a 0700 home folder with a 0700
-    XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
+    before the first start); the program gets an Xvfb only that namespace reaches and a home folder of its own with a
+    0700 XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
     manager of the program's main window, and reads that window's geometry and pixels (0xRRGGBB). */
 class ProgramSession
 {
