@@ -1,19 +1,20 @@
 // A long run of the real program against a thousand simulated devices that come and go, plus garbage.
-// Not part of the suite (disabled); scripts/soak runs it. BRELM_SOAK_SECONDS sets the churn phase
-// (default 600). It reports responsiveness, the table against the devices alive, and memory over time.
+// It measures rather than proves, so it is not part of the suite: scripts/soak runs it. BRELM_SOAK_SECONDS
+// sets the churn phase (default 600). It reports responsiveness, the table against the devices alive, and
+// memory over time (also written to soak-rss.csv beside this program).
 
 #include "DeviceSwarm.h"
-#include "E2eSession.h"
-#include "WindowLayout.h"
+
+#include "e2e/ProgramHarness.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 
 namespace
 {
-const juce::Colour lightBackground { 0xfffffcf6 };
-const juce::Colour lightForeground { 0xff131313 };
+constexpr juce::uint32 foreground = 0x131313;
 
 long residentKilobytes(pid_t pid)
 {
@@ -42,41 +43,43 @@ double meanBetween(const std::vector<Sample>& samples, double fromSeconds, doubl
         }
     return count > 0 ? total / count : 0;
 }
+
+int countIn(const std::string& text, const std::string& needle)
+{
+    int count = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size()))
+        ++count;
+    return count;
+}
 } // namespace
 
-TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
+TEST(Soak, ThousandDevicesComingAndGoingWithGarbage)
 {
     const int seconds = juce::SystemStats::getEnvironmentVariable("BRELM_SOAK_SECONDS", "600").getIntValue();
-    E2eSession session("Soak");
-    ASSERT_TRUE(session.display.isOpen());
-    ASSERT_TRUE(session.text.isReady());
+    ProgramSession session;
+    auto& host = session.network.addHost();
+    const auto link = session.network.connect(host);
 
     DeviceSwarm::Settings settings;
-    settings.ownAddress = session.link.remoteAddress;
-    settings.programAddress = session.link.localAddress;
-    DeviceSwarm swarm(session.host, settings);
+    settings.ownAddress = link.remoteAddress;
+    settings.programAddress = link.localAddress;
+    DeviceSwarm swarm(host, settings);
     ASSERT_TRUE(swarm.isRunning());
 
     auto program = session.start();
-    const auto window = session.waitForWindow();
-    ASSERT_NE(window, 0u) << session.log();
-    const auto g = session.display.geometry(window);
-    const WindowLayout closed(g.width, g.height), open(g.width, g.height, true);
-    const auto pid = program->processId();
+    ASSERT_TRUE(program != nullptr && session.waitForWindow()) << session.log();
+    const auto width = session.geometry().getWidth();
+    const auto pid = program->pid;
 
     // The table's size as the program's log tells it.
-    auto tableSize = [&] { return session.countInLog("New device! Name: ") - session.countInLog("Device timeout! Name: "); };
-    auto footerShows = [&](const juce::Image& s, int n)
+    auto tableSize = [&]
     {
-        return session.text.shows(s, closed.footerText(), juce::String(n) + (n == 1 ? " device found" : " devices found"),
-                                  13.0f, lightForeground, lightBackground);
+        const auto log = session.log().toStdString();
+        return countIn(log, "New device! Name: ") - countIn(log, "Device timeout! Name: ");
     };
     // The filter button shows itself inverted (filled with the foreground) while its row is open.
-    auto filterActive = [&](const juce::Image& s)
-    {
-        const auto p = closed.filterButton().translated(-12, 0);
-        return s.getPixelAt(p.x, p.y) == lightForeground;
-    };
+    const juce::Point<int> filterButton { width - 245, 37 };
+    auto filterActive = [&] { return session.pixel(filterButton.translated(-12, 0)) == foreground; };
 
     std::vector<Sample> rss;
     std::vector<double> clickMs;
@@ -85,7 +88,8 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
     const double start = juce::Time::getMillisecondCounterHiRes();
     double nextClick = start + 10000;
     bool filterOpen = false;
-    juce::FileOutputStream csv(session.artifacts.getChildFile("rss.csv"));
+    juce::FileOutputStream csv(
+        juce::File::getSpecialLocation(juce::File::currentExecutableFile).getSiblingFile("soak-rss.csv"));
     csv.setPosition(0);
     csv.truncate();
     csv << "seconds,rss_kb,table_size,log_lines\n";
@@ -113,20 +117,18 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
             }
         }
         csv << juce::String((now - start) / 1000.0, 1) << "," << juce::String(kilobytes) << "," << size << ","
-            << session.countInLog("\n") << "\n";
+            << countIn(session.log().toStdString(), "\n") << "\n";
         csv.flush();
 
         // Still answering the user: the filter button toggles and the window repaints it.
         if (now >= nextClick)
         {
             const double clicked = juce::Time::getMillisecondCounterHiRes();
-            EXPECT_TRUE(session.desktop.click(window, closed.filterButton()));
+            session.click(filterButton);
             filterOpen = !filterOpen;
-            const bool seen = waitFor([&] { return filterActive(session.capture(window)) == filterOpen; }, 20000, 10);
+            const bool seen = session.until([&] { return filterActive() == filterOpen; });
             EXPECT_TRUE(seen) << "the window did not answer a click within 20 s";
             clickMs.push_back(juce::Time::getMillisecondCounterHiRes() - clicked);
-            if (clickMs.size() % 10 == 1)
-                session.screenshot(window, "during-" + juce::String(static_cast<int>((now - start) / 1000)) + "s");
             nextClick = now + 10000;
         }
         juce::Thread::sleep(500);
@@ -134,20 +136,15 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
     ASSERT_TRUE(program->isRunning()) << session.log().getLastCharacters(2000);
     if (filterOpen)
     {
-        EXPECT_TRUE(session.desktop.click(window, closed.filterButton()));
-        EXPECT_TRUE(waitFor([&] { return !filterActive(session.capture(window)); }, 20000));
+        session.click(filterButton);
+        EXPECT_TRUE(session.until([&] { return ! filterActive(); }));
     }
-    juce::ignoreUnused(open);
 
-    // Everyone alive: the table and the footer must come to exactly the number of devices.
+    // Everyone alive: the table must come to exactly the number of devices; everyone silent: to none.
     swarm.setMode(DeviceSwarm::Mode::allAlive);
-    EXPECT_TRUE(waitFor([&] { return tableSize() == swarm.deviceCount(); }, 30000)) << tableSize();
-    EXPECT_TRUE(session.waitForScreen(window, [&](const juce::Image& s) { return footerShows(s, swarm.deviceCount()); },
-                                      "all-alive", 30000));
-    // Everyone silent: all leave within 6 s of their last message.
+    EXPECT_TRUE(session.until([&] { return tableSize() == swarm.deviceCount(); }, 30000)) << tableSize();
     swarm.setMode(DeviceSwarm::Mode::allSilent);
-    EXPECT_TRUE(waitFor([&] { return tableSize() == 0; }, 30000)) << tableSize();
-    EXPECT_TRUE(session.waitForScreen(window, [&](const juce::Image& s) { return footerShows(s, 0); }, "all-gone", 30000));
+    EXPECT_TRUE(session.until([&] { return tableSize() == 0; }, 30000)) << tableSize();
     const double rssEndMb = residentKilobytes(pid) / 1024.0;
 
     // Memory: the mean of the second minute against the mean of the last minute. The console pane keeps
@@ -160,7 +157,7 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
         lowest = std::min(lowest, s.rssMb);
         highest = std::max(highest, s.rssMb);
     }
-    const auto lines = session.countInLog("\n");
+    const auto lines = countIn(session.log().toStdString(), "\n");
     const auto logBytes = session.log().getNumBytesAsUTF8();
     std::sort(clickMs.begin(), clickMs.end());
 
@@ -178,8 +175,10 @@ TEST(Soak, DISABLED_ThousandDevicesComingAndGoingWithGarbage)
     EXPECT_FALSE(clickMs.empty());
     if (!clickMs.empty())
         EXPECT_LT(clickMs.back(), 5000.0);
-    // No growth beyond what the kept log text explains (generously 1 KB of memory per log line).
-    EXPECT_LT(late - early, 5.0 + lines / 1024.0) << "RSS grew from " << early << " MB to " << late << " MB";
+    // No growth beyond what the kept log text explains (generously 1 KB of memory per log line); a run of less
+    // than three minutes has no second minute to compare with.
+    if (seconds >= 180)
+        EXPECT_LT(late - early, 5.0 + lines / 1024.0) << "RSS grew from " << early << " MB to " << late << " MB";
 
-    EXPECT_TRUE(session.closeAndWait(*program, window)) << session.log().getLastCharacters(2000);
+    EXPECT_TRUE(session.closeAndWait(*program)) << session.log().getLastCharacters(2000);
 }

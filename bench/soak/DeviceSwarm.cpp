@@ -1,6 +1,7 @@
 #include "DeviceSwarm.h"
 
 #include "support/SimulatedDevice.h"
+#include "support/WireTexts.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -37,27 +38,24 @@ DeviceSwarm::DeviceSwarm(NetNamespace& hostToUse, Settings s) : host(hostToUse),
     // Every device's message is made once; the devices only differ in names, MACs and addresses.
     for (int i = 0; i < settings.jsonDevices; ++i)
     {
-        SimulatedDevice::JsonIdentity id;
-        id.name = "Soak " + std::to_string(i);
-        id.model = i % 3 == 0 ? "ORLA-2" : "GAVRO-4";
-        id.ip = "10.77." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
-        id.web = "http://" + id.ip;
-        id.networks.push_back({ "eth0", id.ip, macOf(i, 0), i % 2 == 0, "255.255.0.0", "10.77.0.1", "10.77.0.1", "" });
+        const auto ip = "10.77." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
+        std::vector<std::string> networks { wire::jsonNet(ip, macOf(i, 0), i % 2 == 0, "255.255.0.0", "10.77.0.1",
+                                                          "10.77.0.1") };
         if (i % 4 == 0)
-            id.networks.push_back({ "eth1", "0.0.0.0", macOf(i, 1), false, "", "", "", "" });
-        id.tarn = i % 5 == 0;
-        id.isHost = i % 10 == 0;
-        jsonTexts.push_back(id.toJson());
+            networks.push_back(wire::jsonNet("0.0.0.0", macOf(i, 1), false, ""));
+        const std::string tarn = i % 5 != 0 ? ""
+                                 : std::string("\"tarn\":{\"workspaceUUID\":\"w\",\"isHost\":")
+                                       + (i % 10 == 0 ? "true" : "false") + "}";
+        jsonTexts.push_back(wire::deviceInfo("Soak " + std::to_string(i), ip, networks, tarn));
     }
     for (int i = 0; i < settings.veskDevices; ++i)
     {
-        SimulatedDevice::VeskIdentity id;
-        id.name = "Vesk " + std::to_string(i);
-        id.mac = { 0x02, 0x5B, 0x00, 0x00, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i & 0xff) };
-        id.ip = "10.78." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
-        id.host = id.ip;
-        id.formB = i % 2 == 1;
-        veskReplies.push_back(id.toReply(id.ip));
+        wire::Vesk device;
+        device.name = "Vesk " + std::to_string(i);
+        device.mac = { 0x02, 0x5B, 0x00, 0x00, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i & 0xff) };
+        device.ip = device.host = "10.78." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
+        device.formB = i % 2 == 1;
+        veskReplies.push_back(wire::veskReply(device));
     }
 
     std::promise<bool> ready;
@@ -161,8 +159,8 @@ void DeviceSwarm::sendGarbage(juce::Random& random)
     if (bytes.empty())
         bytes.push_back(0);
 
-    const auto to = random.nextBool() ? endpoint(SimulatedDevice::group, SimulatedDevice::announcePort)
-                                      : endpoint(settings.programAddress, SimulatedDevice::veskReplyPort);
+    const auto to = random.nextBool() ? endpoint(wire::group, wire::announcePort)
+                                      : endpoint(settings.programAddress, wire::veskReplyPort);
     if (::sendto(announceSocket, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) > 0)
         ++garbage;
 }
@@ -171,7 +169,7 @@ void DeviceSwarm::run()
 {
     juce::Random random(42);
     startMs = juce::Time::getMillisecondCounterHiRes();
-    const auto group = endpoint(SimulatedDevice::group, SimulatedDevice::announcePort);
+    const auto group = endpoint(wire::group, wire::announcePort);
     std::vector<double> nextAnnouncement(static_cast<size_t>(settings.jsonDevices));
     for (int i = 0; i < settings.jsonDevices; ++i)
         nextAnnouncement[static_cast<size_t>(i)] = startMs + (i % 100) * 10.0;  // spread over the second
@@ -210,7 +208,7 @@ void DeviceSwarm::run()
             uint8_t buffer[2048];
             sockaddr_in from {};
             socklen_t fromSize = sizeof(from);
-            const auto query = SimulatedDevice::queryFrame();
+            const auto query = wire::query();
             for (;;)
             {
                 const auto size = ::recvfrom(veskSocket, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from),
@@ -220,7 +218,7 @@ void DeviceSwarm::run()
                 if (static_cast<size_t>(size) != query.size() || !std::equal(query.begin(), query.end(), buffer))
                     continue;
                 auto to = from;
-                to.sin_port = htons(SimulatedDevice::veskReplyPort);
+                to.sin_port = htons(wire::veskReplyPort);
                 const double t = juce::Time::getMillisecondCounterHiRes();
                 for (int v = 0; v < settings.veskDevices; ++v)
                 {
