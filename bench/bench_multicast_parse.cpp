@@ -2,7 +2,7 @@
 // parse the text, check "api" and "msg", and fill the same DeviceEvent (MAC normalisation, id and expiry included).
 // Every contender must produce the same record as MulticastProtocol before anything is timed.
 
-#include "tmx/MulticastProtocolTestData.h"
+#include "support/WireTexts.h"
 #include "tmx/protocol/MulticastProtocol.h"
 #include "tmx/protocol/ProtocolText.h"
 
@@ -22,8 +22,8 @@
 namespace
 {
 
-constexpr const char* datagram = typicalDeviceInfo;  // the datagram the protocol tests read too
-constexpr size_t datagramSize = sizeof(typicalDeviceInfo) - 1;
+constexpr const char* datagram = wire::typicalDeviceInfo;  // the datagram the protocol tests read too
+constexpr size_t datagramSize = sizeof(wire::typicalDeviceInfo) - 1;
 
 const juce::String sender("192.168.10.41");
 

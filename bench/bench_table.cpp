@@ -32,12 +32,6 @@ namespace juce
 bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
 } // namespace juce
 
-class AppContextTestAccess
-{
-public:
-    static void deliver(AppContext& context, const tmx::DeviceEvent& event) { context.deviceChanged(event); }
-};
-
 namespace
 {
 constexpr int steadyDevices = 1000;
@@ -146,7 +140,7 @@ void BM_AddDevices(benchmark::State& state)
         for (int i = 0; i < count; ++i)
             juce::MessageManager::callAsync([&table, &delivered, event = report(i, 0, true)]
             {
-                AppContextTestAccess::deliver(table->context, event);
+                table->context.deviceChanged(event);
                 ++delivered;
             });
         pumpUntil([&] { return delivered.load() == count; });
@@ -169,7 +163,7 @@ void BM_SteadyState(benchmark::State& state)
     // Without the table (arg 0) the same traffic measures AppContext's share alone.
     Table table(state.range(1) != 0);
     for (int i = 0; i < steadyDevices; ++i)
-        AppContextTestAccess::deliver(table.context, report(i, 0, true));
+        table.context.deviceChanged(report(i, 0, true));
     pumpUntil([] { return true; });
     table.paintNow();
 
@@ -196,7 +190,7 @@ void BM_SteadyState(benchmark::State& state)
                 // Parsed on the receive thread; the message thread gets the finished event.
                 juce::MessageManager::callAsync([&table, &delivered, event = report(i, gen, false)]
                 {
-                    AppContextTestAccess::deliver(table.context, event);
+                    table.context.deviceChanged(event);
                     ++delivered;
                 });
             }

@@ -18,7 +18,7 @@ class AppConsoleLogger;
 class AutoUpdater;
 
 /** The one object the application shares: state tree, settings, logger, updater and the discovery engine. */
-class AppContext : private tmx::DiscoveryEngine::Listener
+class AppContext : public tmx::DiscoveryEngine::Listener
 {
 public:
     AppContext();
@@ -60,12 +60,13 @@ public:
     /** The settings file: "BrelmDiscovery/BrelmDiscovery.settings" in the user's application-data folder. */
     static juce::File settingsFile();
 
-private:
+    /** Mirrors an engine event into the state tree; message thread. */
     void deviceChanged(const tmx::DeviceEvent& event) override;
+
+private:
     juce::ValueTree findDevice(const juce::ValueTree& list, const std::string& id, const juce::String& idText);
 
     std::unordered_map<std::string, juce::ValueTree> deviceIndex;  // device id -> its node, a lookup hint
-    friend class AppContextTestAccess;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(AppContext)
 };

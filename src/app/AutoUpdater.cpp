@@ -110,8 +110,8 @@ void AutoUpdater::runCheck(const std::shared_ptr<Shared>& shared)
 }
 
 AutoUpdater::AutoUpdater(const juce::String& version, const juce::String& manifestAddress,
-                         const juce::String& platformKey, const juce::File& folder)
-    : currentVersion(version), downloadFolder(folder), shared(std::make_shared<Shared>())
+                         const juce::String& platformKey)
+    : currentVersion(version), shared(std::make_shared<Shared>())
 {
     shared->manifestAddress = manifestAddress;
     shared->platformKey = platformKey;
@@ -205,9 +205,9 @@ void AutoUpdater::downloadToTemp(const juce::String& url)
 
     // Only a folder nobody else can write to keeps another user from planting or swapping the file
     // that is run.
-    const auto folder = downloadFolder == juce::File() ? PrivateFolders::cache() : downloadFolder;
+    const auto folder = PrivateFolders::cache();
 
-    if (!PrivateFolders::makePrivate(folder))
+    if (folder == juce::File())
         return;
 
     task = InstallerDownload::start(juce::URL(url), targetFileFor(url, folder), *this);

@@ -13,12 +13,10 @@
 class AutoUpdater : public juce::URL::DownloadTaskListener
 {
 public:
-    /** The manifest address and the platform key default to the build's own; without a download
-        folder the installer goes to the user's private cache folder. */
+    /** The manifest address and the platform key default to the build's own. */
     explicit AutoUpdater(const juce::String& currentVersion,
                          const juce::String& manifestAddress = defaultManifestAddress(),
-                         const juce::String& platformKey = defaultPlatformKey(),
-                         const juce::File& downloadFolder = {});
+                         const juce::String& platformKey = defaultPlatformKey());
 
     /** Cancels a running check and download; posted results that arrive later are dropped. */
     ~AutoUpdater() override;
@@ -34,8 +32,8 @@ public:
     void checkForUpdateInBackground();
 
     /** Message thread: starts downloading the installer, on a thread of its own, to a new file named
-        "setup_discovery_temp" + suffix in the download folder, which is made private to the user first.
-        Nothing is reported when the folder or the file cannot be had. */
+        "setup_discovery_temp" + suffix in the user's private cache folder. Nothing is reported when the
+        folder or the file cannot be had. */
     void downloadToTemp(const juce::String& url);
 
     void finished(juce::URL::DownloadTask* task, bool success) override;
@@ -75,7 +73,6 @@ private:
     juce::File targetFile;
     std::unique_ptr<juce::URL::DownloadTask> task;
 
-    const juce::File downloadFolder;
     // What the check thread and posted calls need outlives this object; owner is cleared on destruction.
     const std::shared_ptr<Shared> shared;
 

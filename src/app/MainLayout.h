@@ -42,7 +42,5 @@ private:
     float consoleHeight = 150.0f;
     bool consoleVisible = false;
 
-    friend class MainLayoutTestAccess;
-
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainLayout)
 };

@@ -12,9 +12,10 @@ juce::File absoluteFromEnvironment(const char* name)
     const auto value = juce::SystemStats::getEnvironmentVariable(name, {});
     return juce::File::isAbsolutePath(value) ? juce::File(value) : juce::File();
 }
-}  // namespace
 
-bool PrivateFolders::makePrivate(const juce::File& folder)
+// Creates our folder with mode 0700, or accepts an existing real folder of this user's and narrows its
+// mode to 0700; false when it is missing, not a folder, a link or someone else's.
+bool makePrivate(const juce::File& folder)
 {
     if (folder == juce::File())
         return false;
@@ -37,6 +38,7 @@ bool PrivateFolders::makePrivate(const juce::File& folder)
     ::close(fd);
     return ours;
 }
+}  // namespace
 
 juce::File PrivateFolders::cache()
 {

@@ -13,8 +13,4 @@ struct PrivateFolders
 
     /** $XDG_RUNTIME_DIR when it is this user's own and nobody else can write to it; otherwise cache(). */
     static juce::File runtime();
-
-    /** Creates the folder with mode 0700, or accepts an existing real folder of this user's and
-        narrows its mode to 0700; false when it is missing, not a folder, a link or someone else's. */
-    static bool makePrivate(const juce::File& folder);
 };

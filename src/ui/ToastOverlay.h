@@ -38,7 +38,5 @@ private:
     int holdTicks = 0;
     bool persistent = false;
 
-    friend class ToastOverlayTestAccess;
-
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ToastOverlay)
 };

@@ -1,115 +1,83 @@
 #pragma once
 
+#include "support/TestNetwork.h"
+
 #include <juce_graphics/juce_graphics.h>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
-#include <sys/types.h>
 
-/** A child process started with its own environment; killed if still running when this goes. */
+/** Polls a condition with a deadline; true when it held. */
+bool waitFor(const std::function<bool()>& condition, int timeoutMs);
+
+/** A child process with its output in a file; ended (SIGTERM, then SIGKILL) if still running at the end. */
 class ChildProcessHandle
 {
 public:
-    ChildProcessHandle(const juce::StringArray& arguments, const juce::StringPairArray& environment,
-                       const juce::File& outputFile);
+    ChildProcessHandle(const juce::StringArray& arguments, const juce::File& outputFile);
     ~ChildProcessHandle();
 
-    bool started() const { return pid > 0; }
     bool isRunning();
-    /** Waits for the exit; the exit code, or nothing when it did not end in time. */
-    std::optional<int> waitForExit(int timeoutMs);
-    double startedAtMs() const { return startMs; }
-    /** Every thread's stack of a running process, through gdb when the machine has it; for failure messages. */
-    juce::String threadStacks() const;
-    /** Asks the process to end (SIGTERM) and waits a while before the destructor's SIGKILL. */
-    void terminate(int timeoutMs);
-    pid_t processId() const { return pid; }
+    /** The exit code, or nothing when it did not end in time. */
+    std::optional<int> waitForExit(int ms) { return waitFor([this] { return ! isRunning(); }, ms), exitCode; }
+    int pid = -1;
 
 private:
-    pid_t pid = -1;
     std::optional<int> exitCode;
-    double startMs = 0;
 };
 
-/** An Xvfb server of our own, reachable only from this network namespace, with a small X client. */
-class VirtualDisplay
+/** Sessions of the real program. The calling thread moves into a network namespace of its own (link hosts to it
+    before the first start); the program gets an Xvfb only that namespace reaches and a home folder of its own with a
+    0700 XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
+    manager of the program's main window, and reads that window's geometry and pixels (0xRRGGBB). */
+class ProgramSession
 {
 public:
-    VirtualDisplay();
-    ~VirtualDisplay();
+    ProgramSession();  // throws when a part cannot be made
+    ~ProgramSession();
 
-    bool isOpen() const { return display != nullptr; }
-    juce::String name() const { return ":" + juce::String(number); }
+    /** Starts the program as this user or another one, with its standard error in <home>/<logName>.log; null
+        unless this thread's network is private. */
+    std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& arguments = {},
+                                              const juce::String& logName = "program", int uid = 0);
+    juce::String log(const juce::String& logName = "program") const
+    { return home.getChildFile(logName + ".log").loadFileAsString(); }
+    /** When the log first held the text (millisecond counter), or 0 at the deadline. */
+    double waitForLog(const juce::String& text, int timeoutMs);
+    /** Waits for a main window on top other than this one; false when none came. */
+    bool waitForWindow(unsigned long other = 0);
+    /** Closes the window as a window manager does; true when the program then ended with 0. */
+    bool closeAndWait(ChildProcessHandle& program);
+    juce::String settings() const
+    { return home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings").loadFileAsString(); }
 
-    struct Window
-    {
-        unsigned long id = 0;
-        int x = 0, y = 0, width = 0, height = 0;
-    };
+    /** JUCE reads X events only when its connection turns readable, so an event Xlib took in while the program
+        waited for some reply stays unhandled until the next one arrives. A desktop delivers events all the time,
+        an idle Xvfb does not: waits for a reaction send the window a message it ignores now and then. */
+    bool until(const std::function<bool()>& condition, int timeoutMs = 20000);
 
-    /** The mapped top-level windows with this title. */
-    std::vector<Window> findWindows(const juce::String& title);
-    std::optional<Window> waitForWindow(const juce::String& title, int timeoutMs);
+    juce::Rectangle<int> geometry();
+    std::vector<juce::uint32> pixels(juce::Rectangle<int> area);
+    juce::uint32 pixel(juce::Point<int> at) { return pixels({ at.x, at.y, 1, 1 })[0]; }
+    void click(juce::Point<int> at);
+    /** Keysym names joined by '+', e.g. "Control_L+a". */
+    void key(const juce::String& chord);
+    void type(const juce::String& text);
+    void moveResize(juce::Rectangle<int> bounds);
+    std::vector<unsigned long> mainWindows();
+    unsigned long focus();
+    void setFocus(unsigned long window);
 
-    /** The colour of one pixel of a window, as 0xRRGGBB. */
-    juce::uint32 pixel(unsigned long window, int x, int y);
-    /** The whole window's content. */
-    juce::Image capture(unsigned long window);
-
-    /** What a window manager sends when the user closes a window. */
-    void requestClose(unsigned long window);
-    /** Closes the window as a window manager does and waits for its program to end; its exit code, if it did. */
-    std::optional<int> closeAndWait(ChildProcessHandle& program, unsigned long window, int timeoutMs = 20000);
-
-    /** Sends the window a message its program ignores. JUCE reads X events only when its connection
-        turns readable, so an event that Xlib took in while the program waited for some reply stays
-        unhandled until the next one arrives. A desktop delivers events all the time; an idle Xvfb does
-        not, so waits that expect the program to react to input wake it now and then, as a user's
-        pointer would. */
-    void nudge(unsigned long window);
-    /** waitFor that nudges the window every half second. */
-    bool waitForNudging(unsigned long window, const std::function<bool()>& condition, int timeoutMs, int pollMs = 20);
-    Window geometry(unsigned long window);
-
-
-    /** A plain window of the test's own, mapped and given the keyboard focus. */
-    unsigned long createFocusedWindow();
-    unsigned long focusedWindow();
-    bool isSameOrAncestor(unsigned long ancestor, unsigned long window);
-
-    /** Listen on the root for the requests a window manager would receive. */
-    void watchRootMessages();
-    /** The windows named by "_NET_ACTIVE_WINDOW" requests seen since watchRootMessages. */
-    std::vector<unsigned long> activationRequests();
+    TestNetwork network;
+    unsigned long window = 0;
 
 private:
-    int number = 0;
-    std::unique_ptr<ChildProcessHandle> server;
+    void send(const char* type, long value);
+
+    juce::File home;
+    juce::String displayName;
+    std::unique_ptr<ChildProcessHandle> xServer;
     struct _XDisplay* display = nullptr;
-    std::vector<unsigned long> activations;
-};
-
-/** Polls a condition with a deadline. */
-bool waitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs = 20);
-
-/** Where the program keeps its settings under a given home folder. */
-juce::File settingsFileUnder(const juce::File& home);
-/** One saved setting of the program under that home folder; empty when it has none. */
-juce::String settingUnder(const juce::File& home, const juce::String& key);
-
-/** A mount namespace with an empty /var/tmp of its own. JUCE keeps its machine-wide instance lock there,
-    so programs started inside never meet one started by anybody else on the machine. */
-class PrivateVarTmp
-{
-public:
-    PrivateVarTmp();
-    bool isReady();
-    /** Put this before a program's path to start it inside the namespace. */
-    juce::StringArray commandPrefix() const;
-
-private:
-    juce::File output;
-    std::unique_ptr<ChildProcessHandle> holder;
 };

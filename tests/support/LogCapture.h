@@ -4,23 +4,38 @@
 
 #include <mutex>
 
-/** Collects every log line from any thread while it is the current logger; the previous one returns after.
-    Make it before the engine starts and let it go after the engine stopped. */
+/** Collects every log line from any thread while it is the current logger. Make it before the engine starts and
+    let it go after the engine stopped. */
 class LogCapture : public juce::Logger
 {
 public:
-    LogCapture();
-    ~LogCapture() override;
+    LogCapture() : previous(juce::Logger::getCurrentLogger()) { juce::Logger::setCurrentLogger(this); }
+    ~LogCapture() override { juce::Logger::setCurrentLogger(previous); }
 
-    juce::StringArray lines() const;
-    int countStartingWith(const juce::String& prefix) const;
-    bool contains(const juce::String& line) const;
+    juce::StringArray lines() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return collected;
+    }
 
-protected:
-    void logMessage(const juce::String& message) override;
+    int count(const juce::String& prefix) const
+    {
+        int n = 0;
+        for (const auto& line : lines())
+            n += line.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    bool contains(const juce::String& line) const { return lines().contains(line); }
 
 private:
-    juce::Logger* previous = nullptr;
+    void logMessage(const juce::String& message) override
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        collected.add(message);
+    }
+
+    juce::Logger* previous;
     mutable std::mutex lock;
     juce::StringArray collected;
 };

@@ -6,11 +6,11 @@
 #include <vector>
 
 /**
-    Test hosts joined by veth pairs. The constructor makes a local namespace and moves the calling
-    thread (the test's message thread, where the engine opens its sockets) into it; the destructor
-    moves it back and everything made here disappears with the namespaces.
+    Test hosts joined by veth pairs. The constructor moves the calling thread (the test's message thread, where
+    the engine opens its sockets) into a namespace of its own, so nothing a test sends reaches the machine's
+    network even when it is run by hand; the destructor moves it back.
 
-    Link n uses the subnet 10.231.n.0/24: .1 on the local side, .2 on the host side.
+    Link n uses 10.231.n.0/24: .1 on the local side, .2 on the host side.
 */
 class TestNetwork
 {
@@ -18,27 +18,24 @@ public:
     struct Link
     {
         NetNamespace* host = nullptr;
-        juce::String localAddress;   // our side
-        juce::String remoteAddress;  // the host's side
-        juce::String localName;      // interface names
-        juce::String remoteName;
+        juce::String localAddress, remoteAddress;  // our side, the host's side
+        juce::String localName, remoteName;        // interface names
     };
 
     TestNetwork();
     ~TestNetwork();
 
-    /** The namespace the calling thread works in while this object lives. */
     NetNamespace& local() { return *localNamespace; }
 
-    /** A new, unconnected host. */
     NetNamespace& addHost();
 
-    /** A veth pair from the local namespace to the host. With defaultRoute, both ends route everything
-        (255.255.255.255 included) through it; give it to one link per namespace only. */
+    /** A veth pair to the host. With defaultRoute both ends route everything through it. */
     Link connect(NetNamespace& host, bool defaultRoute = true);
-
-    /** A host with one link, the usual set-up for one simulated device. */
     Link addConnectedHost() { return connect(addHost()); }
+
+    /** Fails the current test unless the calling thread sees only loopback and this suite's own links;
+        every test that opens discovery sockets checks this first. */
+    static bool isPrivate();
 
 private:
     std::unique_ptr<NetNamespace> localNamespace;

@@ -1,160 +1,89 @@
-#include "app/ShellTestSupport.h"
-#include "support/MessageLoopWait.h"
+// The main layout's own wiring, seen in the window: the console pane and its concealed switch, the toast's
+// timing and the theme switch.
 
-#include "app/AppConsoleLogger.h"
-#include "app/AppContext.h"
-#include "app/MainLayout.h"
-#include "ui/CustomLookAndFeel.h"
-#include "ui/Theme.h"
+#include "UiTestSupport.h"
 
-#include <gtest/gtest.h>
+#include <thread>
 
-class MainLayoutTestAccess
+using namespace ui_test;
+
+TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewest)
 {
-public:
-    explicit MainLayoutTestAccess(MainLayout& l) : layout(l) {}
+    Program program;
+    auto& document = program.console.getDocument();
 
-    ConsoleEditor& console() { return layout.console; }
-    ConsoleSplitter& splitter() { return layout.consoleSplitter; }
-    juce::Component& deviceList() { return layout.deviceList; }
-    float consoleHeight() const { return layout.consoleHeight; }
-    void toggleConsole(bool show) { layout.header.onConsoleToggled(show); }
-    void toggleFilterRow(bool open) { layout.header.onFilterPanelToggled(open); }
+    // Lines logged on another thread while the message thread is busy arrive in order, each on its own line.
+    std::thread([] { for (int i = 1; i <= 40; ++i) juce::Logger::writeToLog("line " + juce::String(i)); }).join();
+    juce::String expected;
+    for (int i = 1; i <= 40; ++i)
+        expected << "line " << i << "\n";
+    ASSERT_TRUE(pumpUntil([&] { return document.getAllContent() == expected; }));
+    EXPECT_FALSE(document.getUndoManager().canUndo());
+    EXPECT_EQ(document.getUndoManager().getNumberOfUnitsTakenUpByStoredCommands(), 0);
 
-    MainLayout& layout;
-};
+    // A Ctrl+Shift click on the wordmark shows the pane, scrolled to the newest line; with Ctrl alone the click
+    // opens the web site instead.
+    const juce::ModifierKeys ctrl(juce::ModifierKeys::ctrlModifier);
+    const juce::ModifierKeys ctrlShift(juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier);
+    int sitesOpened = 0;
+    program.header.openUrl = [&](const juce::URL&) { ++sitesOpened; };
+    program.click(program.header, { 20, 15 }, ctrl);
+    EXPECT_FALSE(program.console.isVisible());
+    program.click(program.header, { 20, 15 }, ctrlShift);
+    ASSERT_TRUE(program.console.isShowing());
+    EXPECT_EQ(sitesOpened, 1);
+    auto* view = program.console.getEditor();
+    EXPECT_GT(view->getFirstLineOnScreen(), 0);
+    EXPECT_GE(view->getFirstLineOnScreen() + view->getNumLinesOnScreen(), document.getNumLines());
 
-namespace
-{
-class MainLayoutTest : public ::testing::Test
-{
-protected:
-    MainLayoutTest()
-    {
-        applyTheme(0);
-        juce::LookAndFeel::setDefaultLookAndFeel(&lf);
-        context.logger = std::make_unique<AppConsoleLogger>();
-        layout = std::make_unique<MainLayout>(&context);
-        layout->setSize(1200, 700);
-    }
-
-    ~MainLayoutTest() override
-    {
-        layout.reset();
-        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
-        applyTheme(0);
-    }
-
-    MainLayoutTestAccess access() { return MainLayoutTestAccess(*layout); }
-
-    ScopedUserFolders folders;
-    CustomLookAndFeel lf;
-    AppContext context;
-    std::unique_ptr<MainLayout> layout;
-};
-} // namespace
-
-TEST_F(MainLayoutTest, ConsoleIsHiddenAtStartAndTheTableTakesTheRoom)
-{
-    auto a = access();
-    EXPECT_FALSE(a.console().isVisible());
-    EXPECT_FALSE(a.splitter().isVisible());
-    EXPECT_TRUE(a.deviceList().isVisible());
-    // 20 px margins, a 35 px header with 8 px under it, the 28 px footer below the content.
-    EXPECT_EQ(a.deviceList().getBounds(), juce::Rectangle<int>(20, 63, 1160, 700 - 28 - 20 - 63));
+    // "Clear All" drops the text for good.
+    view->performPopupMenuAction(juce::StandardApplicationCommandIDs::del);
+    EXPECT_TRUE(document.getAllContent().isEmpty());
+    EXPECT_FALSE(document.getUndoManager().canUndo());
+    program.click(program.header, { 20, 15 }, ctrlShift);
+    EXPECT_FALSE(program.console.isVisible());
 }
 
-TEST_F(MainLayoutTest, ShownConsoleSitsUnderATwelvePixelSplitter)
+TEST(MainLayoutTest, ToastFadesInHoldsAboutTwoSecondsFadesOutAndAPersistentOneStaysUntilHidden)
 {
-    auto a = access();
-    a.toggleConsole(true);
-    EXPECT_TRUE(a.console().isVisible());
-    EXPECT_TRUE(a.splitter().isVisible());
+    Program program;
+    auto& toast = program.toast;
+    const auto now = [] { return juce::Time::getMillisecondCounterHiRes(); };
 
-    EXPECT_EQ(a.console().getBounds(), juce::Rectangle<int>(20, 652 - 150, 1160, 150));
-    EXPECT_EQ(a.splitter().getBounds(), juce::Rectangle<int>(20, 502 - 4 - 12, 1160, 12));
-    EXPECT_EQ(a.deviceList().getBottom(), 486 - 4);  // the table shrinks to make room
+    program.context.showToast("Hello");
+    const auto shown = now();
+    EXPECT_TRUE(toast.isVisible() && toast.getAlpha() == 0.0f);
+    ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() >= 1.0f; }));
+    const auto opaque = now();
+    ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() < 1.0f; }));
+    const auto fading = now();
+    ASSERT_TRUE(pumpUntil([&] { return ! toast.isVisible(); }));
+    // The timer ticks 60 times a second at most: fading in takes 10 ticks, holding 120 (2 s, less what a late
+    // tick makes up for).
+    EXPECT_GE(opaque - shown, 140.0);
+    EXPECT_GE(fading - opaque, 1500.0);
 
-    a.toggleConsole(false);
-    EXPECT_FALSE(a.console().isVisible());
-    EXPECT_EQ(a.deviceList().getBottom(), 652);
+    program.context.showToastPersistent("Downloading", true);
+    ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() >= 1.0f; }));
+    pumpFor(2500);
+    EXPECT_EQ(toast.getAlpha(), 1.0f);
+    program.context.hideToast();
+    EXPECT_TRUE(pumpUntil([&] { return ! toast.isVisible(); }, 3000));
 }
 
-TEST_F(MainLayoutTest, SplitterDragStopsAtZeroAndAtTheUpperBound)
+TEST(MainLayoutTest, ThemeToggleRecoloursTheWindowAndStoresTheChoice)
 {
-    auto a = access();
-    a.toggleConsole(true);
+    Program program;
+    const auto footerBackground = [&]
+    { return program.layout.createComponentSnapshot({ 600, 690, 1, 1 }).getPixelAt(0, 0); };
+    EXPECT_EQ(footerBackground(), offWhite);
 
-    a.splitter().onDrag(-50.0f);
-    EXPECT_FLOAT_EQ(a.consoleHeight(), 200.0f);
-    EXPECT_EQ(a.console().getHeight(), 200);
+    program.click(program.footer.themeToggle);
+    EXPECT_TRUE(program.context.settings->getBoolValue("darkMode", false));
+    EXPECT_EQ(footerBackground(), nearBlack);
+    EXPECT_EQ(program.console.getEditor()->findColour(juce::CodeEditorComponent::backgroundColourId), nearBlack);
 
-    a.splitter().onDrag(5000.0f);
-    EXPECT_FLOAT_EQ(a.consoleHeight(), 0.0f);
-    EXPECT_EQ(a.console().getHeight(), 0);
-
-    // 700 - 40 - 35 - 100.
-    a.splitter().onDrag(-5000.0f);
-    EXPECT_FLOAT_EQ(a.consoleHeight(), 525.0f);
-
-    // With the filter row open the header takes 93 px, and the bound drops with it.
-    a.toggleFilterRow(true);
-    a.splitter().onDrag(-1.0f);
-    EXPECT_FLOAT_EQ(a.consoleHeight(), 700.0f - 40.0f - 93.0f - 100.0f);
-
-    // A very low window still allows 30 px.
-    layout->setSize(1200, 200);
-    a.splitter().onDrag(-100.0f);
-    EXPECT_FLOAT_EQ(a.consoleHeight(), 30.0f);
-}
-
-TEST_F(MainLayoutTest, LoggedLinesReachTheConsoleEvenWhileItIsHidden)
-{
-    context.logger->logMessage("before the console is opened");
-    auto a = access();
-    ASSERT_TRUE(pumpUntil([&] { return a.console().getDocument().getAllContent().isNotEmpty(); }, 10000));
-    EXPECT_EQ(a.console().getDocument().getAllContent(), "before the console is opened\n");
-}
-
-TEST_F(MainLayoutTest, ThemeToggleSwitchesStoresAndRepaints)
-{
-    ASSERT_TRUE(context.toggleTheme);
-    const auto lightShot = layout->createComponentSnapshot({ 0, 0, 10, 10 });
-    EXPECT_EQ(lightShot.getPixelAt(5, 5), offWhite);
-
-    context.toggleTheme();
-    EXPECT_EQ(darkTheme, 1);
-    EXPECT_TRUE(context.settings->getBoolValue("darkMode", false));
-    EXPECT_EQ(layout->createComponentSnapshot({ 0, 0, 10, 10 }).getPixelAt(5, 5), nearBlack);
-    auto* editor = access().console().getEditor();
-    EXPECT_EQ(editor->findColour(juce::CodeEditorComponent::backgroundColourId), nearBlack);
-
-    context.toggleTheme();
-    EXPECT_EQ(darkTheme, 0);
-    EXPECT_TRUE(context.settings->containsKey("darkMode"));
-    EXPECT_FALSE(context.settings->getBoolValue("darkMode", true));
-    EXPECT_EQ(editor->findColour(juce::CodeEditorComponent::backgroundColourId), offWhite);
-}
-
-TEST_F(MainLayoutTest, DestroyedLayoutLeavesNothingToCallAndNoSink)
-{
-    EXPECT_TRUE(context.showToast && context.showToastPersistent && context.updateToastText && context.hideToast
-                && context.showDialog && context.showFormDialog && context.toggleTheme);
-
-    // A line queued for the pane but not yet appended when the layout goes.
-    context.logger->logMessage("pending when the window closes");
-    layout.reset();
-
-    EXPECT_FALSE(context.showToast);
-    EXPECT_FALSE(context.showToastPersistent);
-    EXPECT_FALSE(context.updateToastText);
-    EXPECT_FALSE(context.hideToast);
-    EXPECT_FALSE(context.showDialog);
-    EXPECT_FALSE(context.showFormDialog);
-    EXPECT_FALSE(context.toggleTheme);
-
-    // Lines from any thread after that reach no destroyed pane (the address sanitizer would see it).
-    context.logger->logMessage("after the window closed");
-    std::thread([this] { context.logger->logMessage("from another thread"); }).join();
-    pumpFor(100);
+    program.click(program.footer.themeToggle);
+    EXPECT_FALSE(program.context.settings->getBoolValue("darkMode", true));
+    EXPECT_EQ(footerBackground(), offWhite);
 }

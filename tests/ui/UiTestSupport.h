@@ -1,172 +1,208 @@
 #pragma once
 
-// Shared by the UI tests: real desktop windows (Xvfb) with mouse input fed through the window's peer, so
-// hit-testing, enter/exit and click detection are JUCE's own; message-loop waits, paintings and form lookups.
+// The program's main layout, wired as the program wires it, on its own AppContext in a real desktop window
+// (Xvfb). Mouse input goes through the window's peer, so hit-testing and click detection are JUCE's own.
 
+#include "app/AppConsoleLogger.h"
+#include "app/AppContext.h"
+#include "app/AppStateIds.h"
+#include "app/MainLayout.h"
 #include "support/MessageLoopWait.h"
 #include "ui/CustomLookAndFeel.h"
-#include "ui/dialogs/CustomDialogOverlay.h"
-#include "ui/dialogs/DynamicFormComponent.h"
-#include "ui/SegmentedControl.h"
 #include "ui/Theme.h"
-
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "ui/table/NameCellComponent.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
+namespace juce
+{
+inline void PrintTo(const StringArray& texts, std::ostream* out)
+{ *out << "{ \"" << texts.joinIntoString("\", \"") << "\" }"; }
+} // namespace juce
 
 namespace ui_test
 {
-/** Runs whatever is queued now (posted calls, async updates and deletions) a few turns. */
-void pumpBriefly(int turns = 5);
+namespace Ids = AppStateIds;
 
-/** Runs everything posted so far: a marker posted now is handled after it. */
-void drainMessages();
-
-bool displayAvailable();
-
-/** Restores the light theme when a test that switched it ends. */
-struct LightThemeGuard
+/** A private home (the settings file lives there) and an "xdg-open" first on PATH that only writes down the
+    address it is given: nothing real is touched or opened. */
+struct ScopedHome
 {
-    LightThemeGuard() { applyTheme(0); }
-    ~LightThemeGuard() { applyTheme(0); }
+    ScopedHome()
+    {
+        auto browser = dir.getChildFile("bin/xdg-open");
+        browser.getParentDirectory().createDirectory();
+        browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.getFullPathName() + "/opened'\n", false,
+                                false, "\n");
+        browser.setExecutePermission(true);
+        setenv("HOME", dir.getFullPathName().toRawUTF8(), 1);
+        setenv("PATH", (browser.getParentDirectory().getFullPathName() + ":" + oldPath).toRawUTF8(), 1);
+    }
+    ~ScopedHome()
+    {
+        setenv("HOME", oldHome.toRawUTF8(), 1);
+        setenv("PATH", oldPath.toRawUTF8(), 1);
+        dir.deleteRecursively();
+    }
+    juce::String opened() const { return dir.getChildFile("opened").loadFileAsString(); }
+
+    juce::File dir = juce::File::createTempFile("ui-home");
+    juce::String oldHome = juce::SystemStats::getEnvironmentVariable("HOME", {});
+    juce::String oldPath = juce::SystemStats::getEnvironmentVariable("PATH", {});
 };
 
-/** The program's look-and-feel as the default, in the light theme, for one test. */
-struct ScopedLookAndFeel
+/** Runs everything posted so far (text-change messages, async updates, deletions). */
+inline void drain()
 {
-    ScopedLookAndFeel() { juce::LookAndFeel::setDefaultLookAndFeel(&laf); }
-    ~ScopedLookAndFeel() { juce::LookAndFeel::setDefaultLookAndFeel(nullptr); }
-    LightThemeGuard theme;
-    CustomLookAndFeel laf;
+    auto done = std::make_shared<bool>(false);
+    juce::MessageManager::callAsync([done] { *done = true; });
+    pumpUntil([done] { return *done; });
+}
+
+struct Net
+{
+    juce::String ip, mac;
+    bool dhcp = false;
 };
 
-/** A top-level window holding one component (sized to the window unless it has a size already). */
-class TestWindow
+/** A device node as AppContext writes one: complete, both interfaces, appended in one step. */
+inline juce::ValueTree addDevice(AppContext& context, const juce::String& id, const juce::String& name,
+                                 const juce::String& model, const juce::String& version, Net net0, Net net1,
+                                 bool isTarn = false, bool isHost = false, const juce::String& webAccess = {})
+{
+    juce::ValueTree device(Ids::Device);
+    device.setProperty(Ids::id, id, nullptr).setProperty(Ids::name, name, nullptr);
+    device.setProperty(Ids::model, model, nullptr).setProperty(Ids::version, version, nullptr);
+    device.setProperty(Ids::webAccess, webAccess, nullptr);
+    device.setProperty(Ids::isTarn, isTarn, nullptr).setProperty(Ids::isHost, isHost, nullptr);
+    for (int i = 0; i < 2; ++i)
+    {
+        const auto& net = i == 0 ? net0 : net1;
+        juce::ValueTree iface(Ids::NetworkInterface);
+        iface.setProperty(Ids::interfaceIndex, i, nullptr).setProperty(Ids::dhcp, net.dhcp, nullptr);
+        iface.setProperty(Ids::ip, net.ip, nullptr).setProperty(Ids::mac, net.mac, nullptr);
+        iface.setProperty(Ids::mask, "255.255.255.0", nullptr).setProperty(Ids::gateway, "10.77.77.1", nullptr);
+        device.appendChild(iface.setProperty(Ids::dns1, "10.66.66.6", nullptr), nullptr);
+    }
+    context.appState.getChildWithName(Ids::DeviceList).appendChild(device, nullptr);
+    return device;
+}
+
+template <typename T>
+T& partOf(juce::Component& layout)
+{
+    for (auto* child : layout.getChildren())
+        if (auto* part = dynamic_cast<T*>(child))
+            return *part;
+    throw std::runtime_error("the layout has no such part");
+}
+
+class Program
 {
 public:
-    TestWindow(juce::Component& content, int width, int height);
-    ~TestWindow();
+    Program()
+    {
+        // The real pointer stays clear of the window: the display is shared with other test processes.
+        juce::Desktop::getInstance().getMainMouseSource().setScreenPosition({ 1399.0f, 899.0f });
+        layout.setBounds(0, 0, 1200, 700);
+        layout.addToDesktop(0);
+        layout.setVisible(true);
+        pumpUntil([this] { return layout.isShowing(); });
+    }
+    ~Program()
+    {
+        juce::PopupMenu::dismissAllActiveMenus();
+        layout.removeFromDesktop();
+        juce::Logger::setCurrentLogger(nullptr);
+        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+        applyTheme(0);
+    }
 
-    juce::Component& top() { return root; }
-    juce::ComponentPeer* peer() { return root.getPeer(); }
+    /** A press and release at a point of a component (its centre by default), with keyboard modifiers. */
+    void click(juce::Component& target, juce::Point<int> at = { -1, -1 }, juce::ModifierKeys keys = {},
+               int button = juce::ModifierKeys::leftButtonModifier)
+    {
+        const auto p = layout.getLocalPoint(&target, at.x < 0 ? target.getLocalBounds().getCentre() : at).toFloat();
+        now += 1000;  // apart enough never to make a double click
+        for (auto mods : { keys, keys.withFlags(button), keys })
+        {
+            juce::ModifierKeys::currentModifiers = mods;
+            layout.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
+                                               juce::MouseInputSource::defaultPressure,
+                                               juce::MouseInputSource::defaultOrientation, ++now);
+        }
+        juce::ModifierKeys::currentModifiers = {};
+    }
+    void clickColumn(int columnId)
+    {
+        auto& header = table.table.getHeader();
+        click(header, header.getColumnPosition(header.getIndexOfColumnId(columnId, true)).getCentre());
+        drain();  // the header reports a new sort order on a later turn
+    }
 
-    /** A click at a point of the window, or at a point of one of its components. */
-    void click(juce::Point<int> p, int button = juce::ModifierKeys::leftButtonModifier);
-    void click(juce::Component& target, juce::Point<int> local, int button = juce::ModifierKeys::leftButtonModifier);
+    /** A cell's component once the table has caught up with the state tree; the names top to bottom. */
+    template <typename Cell>
+    Cell* cell(int columnId, int row)
+    {
+        table.getNumRows();
+        if (auto* c = dynamic_cast<Cell*>(table.table.getCellComponent(columnId, row)))
+            return c;
+        throw std::runtime_error("no cell in column " + std::to_string(columnId) + ", row " + std::to_string(row));
+    }
+    juce::StringArray names()
+    {
+        juce::StringArray result;
+        for (int row = 0; row < table.getNumRows(); ++row)
+            result.add(cell<NameCellComponent>(2, row)->name);
+        return result;
+    }
 
-    /** One mouse event as the window system would deliver it; keyboard modifiers are read from the global state. */
-    void send(juce::Point<int> p, juce::ModifierKeys mods);
+    /** The items of the open popup menus, as a screen reader reads them. */
+    static juce::StringArray menuItems()
+    {
+        juce::StringArray items;
+        std::function<void(juce::Component&)> collect = [&](juce::Component& c)
+        {
+            if (auto* item = c.getAccessibilityHandler(); item && item->getRole() == juce::AccessibilityRole::menuItem)
+                items.add(item->getTitle());
+            for (auto* child : c.getChildren())
+                collect(*child);
+        };
+        for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+            collect(*juce::Desktop::getInstance().getComponent(i));
+        return items;
+    }
+
+    juce::Component& dialogButton(const juce::String& label)
+    {
+        for (auto* child : overlay.getChildren())
+            if (auto* b = dynamic_cast<DialogButton*>(child); b && b->isVisible() && b->getAction().label == label)
+                return *b;
+        throw std::runtime_error("no dialog button " + label.toStdString());
+    }
+    juce::String dialogTitle() { return partOf<DialogTitleComponent>(overlay).titleLabel.getText(); }
+
+    ScopedHome home;
+    CustomLookAndFeel lookAndFeel;
+    AppContext context;
+    AppConsoleLogger* logger = [this]
+    {
+        // As the program starts: its look-and-feel in the light theme, its logger current.
+        juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
+        applyTheme(0);
+        context.logger = std::make_unique<AppConsoleLogger>();
+        juce::Logger::setCurrentLogger(context.logger.get());
+        return context.logger.get();
+    }();
+    MainLayout layout { &context };
+    HeaderComponent& header = partOf<HeaderComponent>(layout);
+    DeviceListComponent& table = partOf<DeviceListComponent>(layout);
+    FooterComponent& footer = partOf<FooterComponent>(layout);
+    ToastOverlay& toast = partOf<ToastOverlay>(layout);
+    CustomDialogOverlay& overlay = partOf<CustomDialogOverlay>(layout);
+    ConsoleEditor& console = partOf<ConsoleEditor>(layout);
 
 private:
-    struct Root : juce::Component
-    {
-        void paint(juce::Graphics& g) override { g.fillAll(themeBackground); }
-    } root;
     juce::int64 now = juce::Time::currentTimeMillis();
 };
-
-/** Presses, drags, releases and wheels through a window's peer with chosen keyboard modifiers. */
-class Mouse
-{
-public:
-    explicit Mouse(TestWindow& w) : window(w) {}
-    ~Mouse() { juce::ModifierKeys::currentModifiers = {}; }
-
-    void move(juce::Point<int> p, juce::ModifierKeys keys = {}) { window.send(p, keys.withoutMouseButtons()); }
-    void press(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier);
-    void drag(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier)
-    {
-        window.send(p, keys.withoutMouseButtons().withFlags(button));
-    }
-    void release(juce::Point<int> p, juce::ModifierKeys keys = {}) { move(p, keys); }
-    void click(juce::Point<int> p, juce::ModifierKeys keys = {}, int button = juce::ModifierKeys::leftButtonModifier)
-    {
-        press(p, keys, button);
-        release(p, keys);
-    }
-    void wheel(juce::Point<int> p, float deltaY);
-
-    /** Where a component's centre lies in the window. */
-    juce::Point<int> centreOf(juce::Component& c)
-    {
-        return window.top().getLocalPoint(&c, c.getLocalBounds().getCentre());
-    }
-
-private:
-    TestWindow& window;
-};
-
-/** The first direct child of a type, as a layout holds its parts. */
-template <typename T>
-T* childOfType(juce::Component& parent)
-{
-    for (auto* child : parent.getChildren())
-        if (auto* found = dynamic_cast<T*>(child))
-            return found;
-    return nullptr;
-}
-
-/** A mouse event on a component, for handlers that are called directly. */
-inline juce::MouseEvent mouseEventOn(juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods)
-{
-    const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent(juce::Desktop::getInstance().getMainMouseSource(), position, mods,
-                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
-                            juce::MouseInputSource::defaultRotation, juce::MouseInputSource::defaultTiltX,
-                            juce::MouseInputSource::defaultTiltY, &c, &c, now, position, now, 1, false);
-}
-
-inline juce::MouseEvent leftClickOn(juce::Component& c, juce::Point<float> position = { 5.0f, 5.0f })
-{
-    return mouseEventOn(c, position, juce::ModifierKeys(juce::ModifierKeys::leftButtonModifier));
-}
-
-inline juce::MouseEvent rightClickOn(juce::Component& c, juce::Point<float> position = { 5.0f, 5.0f })
-{
-    return mouseEventOn(c, position, juce::ModifierKeys(juce::ModifierKeys::rightButtonModifier));
-}
-
-/** Paints a component over an opaque background, by default the theme's, as the layout behind it would show. */
-juce::Image snapshot(juce::Component& c, juce::Colour background = themeBackground);
-
-/** Paints a component alone: what it leaves unpainted stays transparent. */
-inline juce::Image transparentSnapshot(juce::Component& c)
-{
-    return c.createComponentSnapshot(c.getLocalBounds(), true, 1.0f);
-}
-
-/** True when the pixel is nearer to a than to b. */
-bool nearer(juce::Colour pixel, juce::Colour a, juce::Colour b);
-
-/** Counts the mostly opaque pixels of an area within a tolerance of a colour. */
-int countNear(const juce::Image& image, juce::Rectangle<int> area, juce::Colour colour, int tolerance = 40);
-
-/** The darkest pixel of an area, by brightness (255 when the area is empty). */
-int darkest(const juce::Image& image, juce::Rectangle<int> area);
-
-/** The controls of the form on an overlay, found the way a user sees them: by the label in their row. */
-struct OpenForm
-{
-    DynamicFormComponent* form = nullptr;
-    juce::StringArray labels;
-    std::map<juce::String, juce::Component*> controls;
-
-    SegmentedControl* mode() const { return dynamic_cast<SegmentedControl*>(controls.at("IP Mode")); }
-    juce::TextEditor* editor(const juce::String& label) const
-    {
-        return dynamic_cast<juce::TextEditor*>(controls.at(label));
-    }
-};
-
-OpenForm findForm(CustomDialogOverlay& overlay);
-
-/** The visible action button of the overlay with this label. */
-DialogButton* dialogButton(CustomDialogOverlay& overlay, const juce::String& label);
 } // namespace ui_test
-
-#define UI_REQUIRE_DISPLAY()                                                                                        \
-    if (!ui_test::displayAvailable())                                                                               \
-    GTEST_SKIP() << "needs a display (run under xvfb-run)"

@@ -46,7 +46,6 @@ private:
                                    const juce::String& message, const std::vector<DialogField>& fields,
                                    const std::vector<DialogAction>& actions, int dismissActionId,
                                    FormDialogCallback callback, IconSource icon);
-    friend class DialogOverlayTestAccess;
 
     void setTitle(const juce::String& text, IconSource newIcon);
     void replaceButtons(const std::vector<DialogAction>& actions, bool forForm);

@@ -32,7 +32,6 @@ public:
 private:
     void textEditorFocusLost(juce::TextEditor& editor) override;
     juce::Component* findControl(const juce::String& key) const;
-    friend class FormTestAccess;
 
     std::vector<DialogField> fields;
     std::vector<std::unique_ptr<juce::Label>> labels;

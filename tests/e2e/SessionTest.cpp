@@ -1,0 +1,205 @@
+// Sessions of the real program in its own X server, network namespace and home, with a simulated device of each
+// family across veth pairs; read off the wire, its log, its settings file, its window's geometry and a few pixels.
+
+#include "ProgramHarness.h"
+
+#include "support/SimulatedDevice.h"
+#include "support/WireTexts.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+using Names = std::vector<std::string>;
+// Natural order puts "Unit 9" before "Unit 10", plain text order after it.
+const std::string jsonName = "Unit 10", veskName = "Unit 9", jsonMac = "02:00:00:00:00:0A";
+const juce::String jsonId = "02:00:00:00:00:0A-02:00:00:00:00:0B-80", veskId = "00:1A:2B:3C:4D:5E-80";
+constexpr int width = 1200, height = 700;  // a first start's window
+constexpr juce::uint32 lightBackground = 0xfffcf6, darkBackground = 0x131313, mint = 0x4fffaf, paleMint = 0xb8fdd9;
+const juce::Point<int> margin { 8, 350 };  // left of the table
+} // namespace
+
+TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
+{
+    ProgramSession session;
+    auto& veskHost = session.network.addHost();
+    const auto veskIp = session.network.connect(veskHost).remoteAddress;  // the default route, where queries go
+    auto& jsonHost = session.network.addHost();
+    const auto jsonIp = session.network.connect(jsonHost, false).remoteAddress.toStdString();
+    SimulatedDevice json(jsonHost, { jsonIp }), vesk(veskHost, { veskIp });
+    constexpr int jsonPort = SimulatedDevice::jsonCommandPort, veskPort = SimulatedDevice::veskPort;
+
+    // A TARN guest with a second interface, and a VESK device; each reports its Finder state.
+    const auto jsonInfo = [&](bool finder)
+    {
+        auto text = wire::deviceInfo(jsonName, jsonIp,
+                                     { wire::jsonNet(jsonIp, jsonMac),
+                                       wire::jsonNet("192.168.7.20", "02:00:00:00:00:0B", false, "255.255.0.0",
+                                                     "192.168.7.1", "192.168.7.8", "192.168.7.9") },
+                                     R"("tarn":{"workspaceUUID":"w-1","isHost":false})");
+        return finder ? text.replace(text.find("\"finder\":false"), 14, "\"finder\":true") : text;
+    };
+    wire::Vesk veskInfo;
+    veskInfo.name = veskName;
+    veskInfo.ip = veskInfo.host = veskIp.toStdString();
+    const auto veskReply = [&](bool finder) { return wire::veskReply((veskInfo.finder = finder, veskInfo)); };
+
+    json.announceEvery(1000, jsonInfo(false));
+    auto program = session.start();
+    ASSERT_TRUE(program != nullptr && session.waitForWindow()) << session.log();
+    ASSERT_GT(session.waitForLog("New device! Name: Unit 10 - ID: " + jsonId + "\n", 20000), 0) << session.log();
+    vesk.answerQueries(veskReply(false));  // after the JSON device, so the table holds it second
+    ASSERT_GT(session.waitForLog("New device! Name: Unit 9 - ID: " + veskId + "\n", 20000), 0) << session.log();
+
+    int rowsTop = 103;  // below the window's header and the table's; 161 with the filter row open
+    const auto button = [&](int row) { return juce::Point<int>(width - 112, rowsTop + 50 * row + 25); };
+    const auto rowCount = [&]
+    {
+        int n = 0;
+        while (n < 8 && session.pixel(button(n)) != lightBackground)
+            ++n;
+        return n;
+    };
+    // Who the table shows, top to bottom: the device that hears a Finder command when a row's button is clicked.
+    const auto rows = [&](int expectedCount)
+    {
+        session.until([&] { return rowCount() == expectedCount; });
+        Names names;
+        for (int row = 0, n = rowCount(); row < n; ++row)
+        {
+            const auto j = json.received(jsonPort).size(), v = vesk.received(veskPort).size();
+            session.click(button(row));
+            session.until([&] { return json.received(jsonPort).size() > j || vesk.received(veskPort).size() > v; });
+            const bool toJson = json.received(jsonPort).size() > j;
+            names.push_back(toJson ? jsonName : vesk.received(veskPort).size() > v ? veskName : "");
+        }
+        return names;
+    };
+
+    // Find, then Stop, on each row: the exact command to the right place, and the button follows the state the
+    // device then reports. A message it sent before the change may still be on its way: one sent later counts.
+    for (int row : { 0, 1 })
+        for (bool on : { true, false })
+        {
+            auto& device = row == 0 ? json : vesk;
+            const int port = row == 0 ? jsonPort : veskPort;
+            const auto before = device.received(port).size();
+            session.click(button(row));
+            ASSERT_TRUE(session.until([&] { return device.received(port).size() > before; })) << "row " << row;
+            const auto sent = device.received(port).back();
+            const auto frame = wire::veskFinder(on);
+            EXPECT_EQ(sent.text(), row == 0 ? wire::action(jsonMac, 80, wire::finderParams(on))
+                                            : std::string(frame.begin(), frame.end()));
+            EXPECT_EQ(sent.destination, row == 0 ? juce::String(wire::group) : veskIp);
+            const double changed = juce::Time::getMillisecondCounterHiRes();
+            row == 0 ? json.announceEvery(1000, jsonInfo(on)) : vesk.answerQueries(veskReply(on));
+            EXPECT_TRUE(session.until([&]
+            {
+                return std::max(device.lastAnnouncementMs(), device.lastReplyMs()) > changed + 500
+                       && session.pixel(button(row)) == (on ? paleMint : mint);
+            })) << std::hex << session.pixel(button(row));
+        }
+
+    // NET 2's form: its edit button is the last thing drawn in the cell before the Finder column. IP address is
+    // the second row of the centred card, Apply the right one of its buttons.
+    juce::Point<int> edit { width - 126, rowsTop + 21 };
+    while (edit.x > 500 && session.pixels({ edit.x, edit.y, 1, 8 }) == std::vector<juce::uint32>(8, lightBackground))
+        --edit.x;
+    session.click(edit + juce::Point<int>(-5, 4));
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) != lightBackground; })) << "no form";
+    const int cardTop = (height - 434) / 2, centre = width / 2;
+    session.click({ centre - 20, cardTop + 167 });
+    session.key("Control_L+a");
+    session.type("192.168.7.77");
+    const auto commands = json.received(jsonPort).size();
+    session.click({ centre + 80, cardTop + 389 });
+    ASSERT_TRUE(session.until([&] { return json.received(jsonPort).size() > commands; }));
+    EXPECT_EQ(json.received(jsonPort).back().text(),
+              wire::action(jsonMac, 80,
+                           wire::networkParams("192.168.7.1", "192.168.7.8", "192.168.7.9",
+                                               { false, jsonIp, "255.255.255.0" },
+                                               { false, "192.168.7.77", "255.255.0.0" })));
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; })) << "the form stayed";
+
+    // Search, in any case, anywhere in the shown texts: here in the MAC of NET 2.
+    const juce::Point<int> searchBox { width - 120, 37 }, filterButton { width - 245, 37 };
+    session.click(searchBox);
+    session.type("0B");
+    EXPECT_EQ(rows(1), Names { jsonName });
+    session.click(searchBox);
+    session.key("Control_L+a");
+    session.key("BackSpace");
+    EXPECT_EQ(rows(2), (Names { jsonName, veskName }));
+
+    // Sorting by name: ascending in natural order first, then descending. The table sorts once the header has
+    // taken the click, which its arrow shows.
+    for (const auto& expected : { Names { veskName, jsonName }, Names { jsonName, veskName } })
+    {
+        const juce::Rectangle<int> arrows { 45, rowsTop - 24, 220, 8 };
+        const auto before = session.pixels(arrows);
+        session.click({ 100, rowsTop - 20 });
+        EXPECT_TRUE(session.until([&] { return session.pixels(arrows) != before; }));
+        EXPECT_EQ(rows(2), expected);
+    }
+
+    // Only TARN units: the filter row's list opens over the table, takes a click on "BrelmTARN" and closes on a
+    // click beside it.
+    const auto listOpen = [&] { return session.pixel({ width - 220, 138 }) != lightBackground; };
+    session.click(filterButton);  // which fills with the dark colour while its row is open
+    EXPECT_TRUE(session.until([&] { return session.pixel(filterButton - juce::Point<int>(12, 0)) == darkBackground; }));
+    session.click({ width - 120, 95 });
+    EXPECT_TRUE(session.until(listOpen));
+    session.click({ width - 120, 138 });
+    session.click({ width / 2, height - 80 });
+    EXPECT_TRUE(session.until([&] { return ! listOpen(); }));
+    rowsTop = 161;
+    EXPECT_EQ(rows(1), Names { jsonName });
+
+    // The JSON device falls silent: it leaves 5 to 6 s after its last message, which a later fault could make 7.
+    json.announceEvery(0, {});
+    const double gone = session.waitForLog("Device timeout! Name: Unit 10 ID: " + jsonId + "\n", 15000);
+    ASSERT_GT(gone, 0) << session.log();
+    EXPECT_GE(gone - json.lastAnnouncementMs(), 4900.0);
+    EXPECT_LE(gone - json.lastAnnouncementMs(), 6900.0);
+    EXPECT_EQ(rows(0), Names {});
+    EXPECT_TRUE(session.closeAndWait(*program)) << session.log();
+}
+
+TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
+{
+    // Another user of the machine runs it too: that keeps nobody from an instance of their own.
+    ProgramSession session;
+    auto others = session.start({}, "other", 64123);
+    ASSERT_TRUE(others != nullptr && session.waitForWindow()) << session.log("other");
+    const auto othersWindow = session.window;
+    auto program = session.start();
+    ASSERT_TRUE(program != nullptr && session.waitForWindow(othersWindow)) << session.log();
+
+    // The first start: light, in the middle of the 1400 x 900 screen.
+    EXPECT_EQ(session.geometry(), juce::Rectangle<int>(100, 100, width, height));
+    EXPECT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; }));
+    session.click({ width - 54, height - 14 });  // the theme switch in the footer
+    EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
+    session.moveResize({ 40, 30, 1000, 600 });
+    EXPECT_TRUE(session.until([&] { return session.geometry() == juce::Rectangle<int>(40, 30, 1000, 600); }));
+    ASSERT_TRUE(session.closeAndWait(*program)) << session.log();
+    EXPECT_TRUE(session.settings().contains(R"(<VALUE name="darkMode" val="1"/>)")) << session.settings();
+    EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="40 30 1000 600"/>)"));
+
+    program = session.start({}, "restart");
+    ASSERT_TRUE(program != nullptr && session.waitForWindow(othersWindow)) << session.log("restart");
+    EXPECT_EQ(session.geometry(), juce::Rectangle<int>(40, 30, 1000, 600));
+    EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
+
+    // A second start asks that user's running instance to take the focus, and ends.
+    for (const auto& [uid, own] : { std::pair(0, session.window), std::pair(64123, othersWindow) })
+    {
+        session.setFocus(0);
+        EXPECT_EQ(session.start({}, "second", uid)->waitForExit(20000), std::optional<int>(0)) << session.log("second");
+        EXPECT_TRUE(session.until([&, mine = own] { return session.focus() == mine; })) << uid;
+    }
+    EXPECT_EQ(session.mainWindows().size(), 2u);
+    EXPECT_TRUE(session.closeAndWait(*program)) << session.log("restart");
+    session.window = othersWindow;
+    EXPECT_TRUE(session.closeAndWait(*others)) << session.log("other");
+}

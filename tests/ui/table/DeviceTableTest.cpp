@@ -1,0 +1,139 @@
+// The device table as a user meets it in the window: rows from the state tree, the TARN filter, the search over
+// exactly seven values, natural sorting by every sortable column both ways, the cells and the row menu.
+
+#include "ui/UiTestSupport.h"
+
+#include "ui/table/LinkCellComponent.h"
+#include "ui/table/NetCellComponent.h"
+
+using namespace ui_test;
+
+namespace
+{
+using Names = juce::StringArray;
+
+bool same(const juce::Image& a, const juce::Image& b)
+{
+    const juce::Image::BitmapData x(a, juce::Image::BitmapData::readOnly), y(b, juce::Image::BitmapData::readOnly);
+    return a.getBounds() == b.getBounds() && std::equal(x.data, x.data + x.size, y.data);
+}
+
+/** Whether a column the table draws itself (row number, model, version) shows this text in a row. */
+bool shows(DeviceListComponent& table, int row, int column, const juce::String& text)
+{
+    juce::Image drawn(juce::Image::ARGB, 100, 50, true), expected(juce::Image::ARGB, 100, 50, true);
+    juce::Graphics g(drawn), reference(expected);
+    table.paintCell(g, row, column, 100, 50, false);
+    reference.setColour(table.findColour(juce::ListBox::textColourId));
+    reference.setFont(column == 1 ? 13.0f : 17.0f);
+    reference.drawText(text, 0, 0, 88, 50, juce::Justification::centredLeft, true);
+    return same(drawn, expected);
+}
+} // namespace
+
+TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
+{
+    Program program;
+    const juce::String web = "http://web-only.example/$(id)`id`\"\\";  // shell characters, as a device may send
+    EXPECT_EQ(program.footer.countText, "0 devices found");
+    addDevice(program.context, "id-a", "Rack 10", "ORLA 4", "1.10.0", { "192.168.1.10", "02:00:00:00:0A:01" }, {},
+              false, false, web);
+    EXPECT_EQ(program.footer.countText, "1 device found");
+    addDevice(program.context, "id-b", "rack 2", "GAVRO-2", "1.9.0", { "192.168.1.9", "02:00:00:00:0B:01" },
+              { "10.0.0.20", "02:00:00:00:0B:02" }, true, true, "http://b.example");
+    auto bay = addDevice(program.context, "id-c", "Bay", "Vesk 8", "1.9.5", { "0.0.0.0", "02:00:00:00:0C:01" },
+                         { "172.16.0.3", "02:00:00:00:0C:02", true }, true, false);
+    EXPECT_EQ(program.footer.countText, "3 devices found");
+    EXPECT_EQ(program.names(), Names({ "Rack 10", "rack 2", "Bay" }));
+
+    // The search box's text, trimmed and in any case, is looked for inside name, model, version and the address
+    // and MAC of both interfaces; nothing else is searched. The count stays.
+    const std::pair<const char*, Names> searches[] = {
+        { "  RACK ", { "Rack 10", "rack 2" } }, { "ack 1", { "Rack 10" } }, { "avro", { "rack 2" } },
+        { "9.5", { "Bay" } }, { "168.1.9", { "rack 2" } }, { "0A:01", { "Rack 10" } }, { "16.0", { "Bay" } },
+        { "0b:02", { "rack 2" } }, { "web-only", {} }, { "77.77", {} }, { "66.66", {} }, { "255.255", {} },
+        { "id-", {} } };
+    for (const auto& [text, expected] : searches)
+    {
+        program.header.searchBox.editor.setText(text, true);
+        drain();
+        EXPECT_EQ(program.names(), expected) << "search \"" << text << "\"";
+    }
+    EXPECT_EQ(program.footer.countText, "3 devices found");
+    program.click(program.header.searchBox.clearButton);
+    drain();
+    EXPECT_EQ(program.names().size(), 3);
+
+    // The filter row's "BrelmTARN" option keeps the TARN units only, until it is deselected.
+    program.click(program.header.filterButton);
+    program.click(program.header.filterDropdown);
+    ASSERT_NE(program.header.filterDropdown.overlay, nullptr);
+    program.click(*program.header.filterDropdown.overlay->rows[0]);
+    EXPECT_EQ(program.names(), Names({ "rack 2", "Bay" }));
+    program.click(*program.header.filterDropdown.overlay->rows[0]);
+    EXPECT_EQ(program.names().size(), 3);
+    program.click(program.footer);  // closes the option list
+    drain();
+
+    // Each sortable column sorts naturally, without regard to case; a second click reverses.
+    const std::pair<int, Names> sorts[] = { { 2, { "Bay", "rack 2", "Rack 10" } },
+        { 3, { "rack 2", "Rack 10", "Bay" } }, { 4, { "rack 2", "Bay", "Rack 10" } },
+        { 6, { "Bay", "rack 2", "Rack 10" } }, { 7, { "Rack 10", "rack 2", "Bay" } } };
+    for (const auto& [column, ascending] : sorts)
+    {
+        program.clickColumn(column);
+        EXPECT_EQ(program.names(), ascending) << "column " << column;
+        program.clickColumn(column);
+        EXPECT_EQ(program.names(), Names(ascending[2], ascending[1], ascending[0])) << "column " << column;
+    }
+    for (int row = 0; row < 3; ++row)
+        EXPECT_TRUE(shows(program.table, row, 1, juce::String(row + 1))) << "row " << row;
+    EXPECT_TRUE(shows(program.table, 0, 3, "Vesk 8"));
+    EXPECT_TRUE(shows(program.table, 0, 4, "1.9.5"));
+
+    // New firmware shows at once: the row is painted again (the table keeps what it painted until then).
+    program.table.table.setBufferedToImage(true);
+    const auto versionCell = [&]
+    { return program.table.createComponentSnapshot(program.table.table.getCellPosition(4, 0, true)); };
+    const auto before = versionCell();
+    bay.setProperty(Ids::version, "2.0.17", nullptr);
+    EXPECT_FALSE(same(before, versionCell()));
+    EXPECT_TRUE(shows(program.table, 0, 4, "2.0.17"));
+
+    // NET cells: "---" for 0.0.0.0, "N/A" for no address; the pencil only where the address can be edited,
+    // which a TARN host's cannot.
+    const std::tuple<const char*, int, const char*, bool> cells[] = { { "Rack 10", 6, "192.168.1.10", true },
+        { "Rack 10", 7, "N/A", false }, { "rack 2", 6, "192.168.1.9", false }, { "Bay", 6, "---", false },
+        { "Bay", 7, "172.16.0.3", true } };
+    for (const auto& [name, column, text, pencil] : cells)
+    {
+        auto* net = program.cell<NetCellComponent>(column, program.names().indexOf(name));
+        EXPECT_EQ(net->text, text) << name << " " << column;
+        EXPECT_EQ(net->editButton.isVisible(), pencil) << name << " " << column;
+    }
+
+    // The web address: a right click copies it, a left click logs and opens it, escaped for the launcher's shell.
+    auto* link = program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10"));
+    program.click(*link, { -1, -1 }, {}, juce::ModifierKeys::rightButtonModifier);
+    EXPECT_EQ(juce::SystemClipboard::getTextFromClipboard(), web);
+    EXPECT_EQ(program.toast.getText(), "Copied to clipboard!");
+    program.click(*link);
+    EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == "http://web-only.example/%24(id)%60id%60%22%5C\n"; }));
+    EXPECT_TRUE(pumpUntil([&]
+    { return program.console.getDocument().getAllContent().contains("Launching " + web + "\n"); }));
+
+    // A right click on a row lists the web link, then one address per usable interface.
+    const auto menuOf = [&](const char* name, int button = juce::ModifierKeys::rightButtonModifier)
+    {
+        const auto model = program.table.table.getCellPosition(3, program.names().indexOf(name), true);
+        program.click(program.table.table, model.getCentre(), {}, button);
+        const auto items = Program::menuItems();
+        juce::PopupMenu::dismissAllActiveMenus();
+        pumpUntil([] { return Program::menuItems().isEmpty(); });
+        return items;
+    };
+    EXPECT_EQ(menuOf("Rack 10"), Names(web, "https://192.168.1.10"));
+    EXPECT_EQ(menuOf("rack 2"), Names({ "http://b.example", "http://192.168.1.9/admin", "http://10.0.0.20/admin" }));
+    EXPECT_EQ(menuOf("Bay"), Names({ "", "http://172.16.0.3" }));
+    EXPECT_TRUE(menuOf("Bay", juce::ModifierKeys::leftButtonModifier).isEmpty());
+}
