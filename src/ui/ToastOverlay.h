@@ -22,7 +22,6 @@ public:
     void placeInParent();
 
     const juce::String& getText() const { return text; }
-    bool isPersistent() const { return persistent; }
 
     void paint(juce::Graphics& g) override;
 
