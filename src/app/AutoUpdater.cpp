@@ -1,5 +1,6 @@
 #include "app/AutoUpdater.h"
 
+#include "app/DetachedProcess.h"
 #include "app/InstallerDownload.h"
 #include "app/PrivateFolders.h"
 #include "app/WebRequest.h"
@@ -174,8 +175,7 @@ bool AutoUpdater::startInstaller(const juce::File& installer)
 
     // An argument list: part of the file's name comes from the manifest, and a shell would read
     // characters such as ';' in it as commands.
-    juce::ChildProcess process;
-    return process.start(juce::StringArray { installer.getFullPathName(), installerArguments }, 0);
+    return DetachedProcess::start({ installer.getFullPathName(), installerArguments });
 }
 
 void AutoUpdater::checkForUpdate()
