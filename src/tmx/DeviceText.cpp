@@ -14,6 +14,12 @@ namespace
         const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
         const unsigned char lead = byte(0);
 
+        if (lead == 0)
+        {
+            // Valid UTF-8, but the framework's strings end at a NUL and would lose what follows it.
+            invalidLength = 1;
+            return 0;
+        }
         if (lead < 0x80)
             return 1;
 

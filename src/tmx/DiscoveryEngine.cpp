@@ -7,6 +7,7 @@
 #include "tmx/protocol/MulticastProtocol.h"
 #include "tmx/transport/BroadcastTransport.h"
 #include "tmx/transport/Ipv4Literal.h"
+#include "tmx/transport/LocalInterfaces.h"
 #include "tmx/transport/MdnsTransport.h"
 #include "tmx/transport/MulticastTransport.h"
 
@@ -33,6 +34,20 @@ namespace
             case broadcastChannelId: return "broadcast";
             default: return "unknown";
         }
+    }
+
+    /** Why a command must not go to this address, empty when it may. A device's own address can only name
+        that device: one that reaches many hosts, or this machine, came from a broken or hostile device. */
+    juce::String refusalFor(const std::string& host, bool isDeviceAddress)
+    {
+        uint32_t address = 0;
+        if (! transport::Ipv4Literal::parse(host, address))
+            return "Not an IPv4 address";
+        if (isDeviceAddress && ! transport::Ipv4Literal::isUnicast(address))
+            return "Not a unicast address";
+        if (isDeviceAddress && transport::LocalInterfaces::isSubnetBroadcast(address))
+            return "Broadcast address of a local network";
+        return {};
     }
 }
 
@@ -397,11 +412,13 @@ bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceComma
         if (bytes.empty())
             return false;
 
-        // The address came from the network: a name there is never looked up, and no command goes to it.
-        const auto host = channel->id == broadcastChannelId ? device.ip : channel->endpoint.address.toStdString();
-        if (! transport::Ipv4Literal::isValid(host))
+        // The device's address came from the network: a name there is never looked up, and a command goes
+        // to that one device or nowhere.
+        const bool toDevice = channel->id == broadcastChannelId;
+        const auto host = toDevice ? device.ip : channel->endpoint.address.toStdString();
+        if (const auto refusal = refusalFor(host, toDevice); refusal.isNotEmpty())
         {
-            juce::Logger::writeToLog("Command not sent! Not an IPv4 address: " + deviceText(host) + " - ID: "
+            juce::Logger::writeToLog("Command not sent! " + refusal + ": " + deviceText(host) + " - ID: "
                                      + deviceText(device.id));
             return false;
         }

@@ -3,6 +3,7 @@
 #include "ui/ClearableSearchComponent.h"
 #include "ui/IconButtonComponent.h"
 #include "ui/MultiSelectDropdownComponent.h"
+#include "ui/table/WebLink.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -37,7 +38,7 @@ public:
     MultiSelectDropdownComponent filterDropdown { "Name" };
 
     /** Opens the maker's web site; replaceable so that a click can be observed without a browser. */
-    std::function<void(const juce::URL&)> openUrl = [](const juce::URL& url) { url.launchInDefaultBrowser(); };
+    std::function<void(const juce::URL&)> openUrl = [](const juce::URL& url) { WebLink::launch(url.toString(true)); };
 
     /** The maker's home page that a click on the wordmark opens. */
     static juce::URL webSite();

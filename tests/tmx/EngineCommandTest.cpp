@@ -65,15 +65,28 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
     ASSERT_TRUE(device.announce(jsonDevice("localhost", "Sim vesk", "00:1A:2B:3C:4D:5E"), second.remoteAddress));
     ASSERT_TRUE(events.waitFor(veskId, Code::updated, 2));
     EXPECT_FALSE(engine.sendCommand(veskId, tmx::FinderRequest { true }));
-    EXPECT_EQ(logs.count("Command not sent!"), 1);
     EXPECT_TRUE(logs.contains("Command not sent! Not an IPv4 address: localhost - ID: 00:1A:2B:3C:4D:5E-80"));
+    // Nor to an address that reaches every device, this machine or no one: a command is for one device.
+    const juce::String linkBroadcast = second.localAddress.upToLastOccurrenceOf(".", true, false) + "255";
+    const juce::String notOneDevice[] = { "255.255.255.255", "127.0.0.1", "0.0.0.0", "224.0.0.1", "240.0.0.1",
+                                          linkBroadcast };
+    for (const auto& ip : notOneDevice)
+    {
+        ASSERT_TRUE(device.announce(jsonDevice(ip, "Sim vesk", "00:1A:2B:3C:4D:5E"), second.remoteAddress));
+        ASSERT_TRUE(events.waitFor(veskId, Code::updated, events.of(veskId, Code::updated).size() + 1));
+        EXPECT_FALSE(engine.sendCommand(veskId, tmx::FinderRequest { true })) << ip;
+    }
+    EXPECT_EQ(logs.count("Command not sent!"), 7);
+    EXPECT_TRUE(logs.contains("Command not sent! Broadcast address of a local network: " + linkBroadcast + " - ID: "
+                              + juce::String(veskId)));
     // The transports refuse anything but a dotted-decimal address of their own accord too.
     tmx::transport::BroadcastTransport transport({ "255.255.255.255", 0, 1, 1, 0, 0 });
     ASSERT_TRUE(transport.start());
     for (const auto* name : { "localhost", "127.1", "0x7f.0.0.1", "127.000.0.1", "127.0.0.1 ", "127.0.0.1\n" })
         EXPECT_FALSE(transport.send(name, SimulatedDevice::veskPort, "x", 1)) << name;
-    EXPECT_FALSE(tmx::transport::Ipv4Literal::isValid(std::string_view("127.0.0.1\0.5", 11)));
-    EXPECT_EQ(probe.waitUntilReady(true, 300), 0) << "something went where a name points";
+    uint32_t parsed = 0;
+    EXPECT_FALSE(tmx::transport::Ipv4Literal::parse(std::string_view("127.0.0.1\0.5", 11), parsed));
+    EXPECT_EQ(probe.waitUntilReady(true, 300), 0) << "something reached this machine";
     EXPECT_EQ(device.received(SimulatedDevice::veskPort).size(), 1u);
 
     // A channel without commands sends none; a new configuration forgets the devices.

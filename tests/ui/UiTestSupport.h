@@ -25,14 +25,14 @@ namespace ui_test
 namespace Ids = AppStateIds;
 
 /** A private home (the settings file lives there) and an "xdg-open" first on PATH that only writes down the
-    address it is given: nothing real is touched or opened. */
+    arguments it is given, one a line: nothing real is touched or opened. */
 struct ScopedHome
 {
     ScopedHome()
     {
         auto browser = dir.getChildFile("bin/xdg-open");
         browser.getParentDirectory().createDirectory();
-        browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.getFullPathName() + "/opened'\n", false,
+        browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + dir.getFullPathName() + "/opened'\n", false,
                                 false, "\n");
         browser.setExecutePermission(true);
         setenv("HOME", dir.getFullPathName().toRawUTF8(), 1);
@@ -157,19 +157,25 @@ public:
         return result;
     }
 
-    /** The items of the open popup menus, as a screen reader reads them. */
-    static juce::StringArray menuItems()
+    /** The items of the open popup menus, as a screen reader reads them; presses the one titled `press`. */
+    static juce::StringArray menuItems(const juce::String& press = {})
     {
         juce::StringArray items;
+        juce::AccessibilityHandler* pressed = nullptr;
         std::function<void(juce::Component&)> collect = [&](juce::Component& c)
         {
             if (auto* item = c.getAccessibilityHandler(); item && item->getRole() == juce::AccessibilityRole::menuItem)
+            {
                 items.add(item->getTitle());
+                pressed = press.isNotEmpty() && item->getTitle() == press ? item : pressed;
+            }
             for (auto* child : c.getChildren())
                 collect(*child);
         };
         for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
             collect(*juce::Desktop::getInstance().getComponent(i));
+        if (pressed != nullptr)
+            pressed->getActions().invoke(juce::AccessibilityActionType::press);
         return items;
     }
 

@@ -1,48 +1,14 @@
 #include "tmx/transport/BroadcastTransport.h"
 
-#include <ifaddrs.h>
-#include <net/if.h>
+#include "tmx/transport/LocalInterfaces.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cstring>
-#include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace tmx::transport
 {
-
-namespace
-{
-    /** Index and first IPv4 address of every interface that is up and not loopback, fetched anew each time. */
-    std::vector<std::pair<unsigned, in_addr>> broadcastInterfaces()
-    {
-        std::vector<std::pair<unsigned, in_addr>> found;
-        ifaddrs* list = nullptr;
-        if (::getifaddrs(&list) != 0)
-            return found;
-
-        std::set<unsigned> seen;
-        for (auto* entry = list; entry != nullptr; entry = entry->ifa_next)
-        {
-            if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET
-                || (entry->ifa_flags & IFF_UP) == 0 || (entry->ifa_flags & IFF_LOOPBACK) != 0)
-                continue;
-
-            // An address with a label ("eth0:1") belongs to the interface before the colon.
-            std::string name(entry->ifa_name);
-            name = name.substr(0, name.find(':'));
-            const auto index = ::if_nametoindex(name.c_str());
-            if (index != 0 && seen.insert(index).second)
-                found.emplace_back(index, reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr);
-        }
-
-        ::freeifaddrs(list);
-        return found;
-    }
-}
 
 BroadcastTransport::BroadcastTransport(const EndpointConfig& endpointToUse)
     : UdpTransport("TmxBroadcast", endpointToUse)
@@ -72,7 +38,7 @@ bool BroadcastTransport::send(const juce::String& host, int port, const void* da
     // The system sends a limited broadcast only along a route: with no default route not at all, with one
     // only through that interface. Naming the interface and source address for each write reaches every link.
     bool sent = false;
-    for (const auto& [index, address] : broadcastInterfaces())
+    for (const auto& link : LocalInterfaces::broadcastLinks())
     {
         iovec payload { const_cast<void*>(data), size };
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] {};
@@ -86,8 +52,8 @@ bool BroadcastTransport::send(const juce::String& host, int port, const void* da
         message.msg_controllen = sizeof(control);
 
         in_pktinfo interface {};
-        interface.ipi_ifindex = static_cast<int>(index);
-        interface.ipi_spec_dst = address;
+        interface.ipi_ifindex = static_cast<int>(link.index);
+        interface.ipi_spec_dst.s_addr = link.address;
         auto* header = CMSG_FIRSTHDR(&message);
         header->cmsg_level = IPPROTO_IP;
         header->cmsg_type = IP_PKTINFO;

@@ -12,7 +12,7 @@ public:
     explicit BroadcastTransport(const EndpointConfig& endpoint);
     ~BroadcastTransport() override;
 
-    /** To 255.255.255.255: once through every local IPv4 interface that is up, loopback aside, true when any
+    /** To 255.255.255.255 (the query): once through every local interface that can broadcast, true when any
         of them sent. To any other address: one write. */
     bool send(const juce::String& host, int port, const void* data, size_t size) override;
 

@@ -22,10 +22,10 @@ bool Ipv4Literal::parse(std::string_view text, uint32_t& networkOrder)
     return true;
 }
 
-bool Ipv4Literal::isValid(std::string_view text)
+bool Ipv4Literal::isUnicast(uint32_t networkOrder)
 {
-    uint32_t ignored = 0;
-    return parse(text, ignored);
+    const auto firstByte = ntohl(networkOrder) >> 24;
+    return firstByte != 0 && firstByte != 127 && firstByte < 224;
 }
 
 } // namespace tmx::transport

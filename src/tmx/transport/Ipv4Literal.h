@@ -14,7 +14,9 @@ public:
     /** Four decimal numbers of 0 to 255 without leading zeros, and nothing else; the address in network order. */
     static bool parse(std::string_view text, uint32_t& networkOrder);
 
-    static bool isValid(std::string_view text);
+    /** False for the addresses that never name one remote host: 0.0.0.0/8, loopback 127.0.0.0/8, multicast
+        224.0.0.0/4, and 240.0.0.0/4 with the limited broadcast 255.255.255.255. */
+    static bool isUnicast(uint32_t networkOrder);
 };
 
 } // namespace tmx::transport

@@ -1,12 +1,74 @@
 #include "ui/table/WebLink.h"
 
+#include "app/DetachedProcess.h"
+
 namespace WebLink
 {
 
+namespace
+{
+bool isAsciiLetter(juce::juce_wchar c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isSchemeCharacter(juce::juce_wchar c)
+{
+    return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+/** The text's scheme ("http" in "http://x"), empty when it has none. A scheme is a letter, then letters, digits,
+    '+', '-' or '.', then ':'. A port number after the colon makes it a host instead, as in the texts devices
+    send: "192.168.1.20:80", "rack-2.local:8080/setup". */
+juce::String schemeOf(const juce::String& text)
+{
+    const int colon = text.indexOfChar(':');
+    if (colon <= 0 || ! isAsciiLetter(text[0]))
+        return {};
+    for (int i = 1; i < colon; ++i)
+        if (! isSchemeCharacter(text[i]))
+            return {};
+
+    const auto rest = text.substring(colon + 1);
+    const auto port = rest.initialSectionContainingOnly("0123456789");
+    if (port.isNotEmpty() && (port.length() == rest.length() || juce::String("/?#").containsChar(rest[port.length()])))
+        return {};
+    return text.substring(0, colon);
+}
+
+bool hasSpaceOrControl(const juce::String& text)
+{
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
+        if (const auto c = p.getAndAdvance(); c <= ' ' || (c >= 0x7f && c <= 0x9f))
+            return true;
+    return false;
+}
+
+/** What the browser is given for a link's text: an http or https address as it is, a text without a scheme
+    with "http://" before it; empty, with the reason in whyNot, for anything else. */
+juce::String browserAddress(const juce::String& text, juce::String& whyNot)
+{
+    const auto scheme = schemeOf(text);
+
+    if (text.isEmpty())
+        whyNot = "Empty address";
+    else if (hasSpaceOrControl(text))
+        whyNot = "White space or control character in: " + text;
+    else if (text.startsWithChar('-'))
+        whyNot = "Starts with '-': " + text;  // the launcher would take it for an option
+    else if (scheme.isEmpty())
+        return "http://" + text;
+    else if (scheme.equalsIgnoreCase("http") || scheme.equalsIgnoreCase("https"))
+        return text;
+    else
+        whyNot = "Not an http or https address: " + text;
+    return {};
+}
+
+/** The launcher is a shell script, and such scripts have expanded addresses before: the characters still
+    live inside double quotes go percent-escaped. */
 juce::String launchableForm(const juce::String& address)
 {
-    // On Linux the launcher runs the address through /bin/sh inside double quotes, where dollar, backquote,
-    // double quote and backslash are still live. Addresses come from devices on the network: escape them.
     juce::String result;
     result.preallocateBytes(address.getNumBytesAsUTF8() + 8);
 
@@ -14,8 +76,8 @@ juce::String launchableForm(const juce::String& address)
     {
         const auto c = p.getAndAdvance();
 
-        if (c == '$' || c == '`' || c == '"' || c == '\\' || c < 0x20 || c == 0x7f)
-            result << '%' << juce::String::toHexString((int) c).toUpperCase().paddedLeft('0', 2);
+        if (c == '$' || c == '`' || c == '"' || c == '\\')
+            result << '%' << juce::String::toHexString((int) c).toUpperCase();
         else
             result += juce::String::charToString(c);
     }
@@ -23,28 +85,37 @@ juce::String launchableForm(const juce::String& address)
     return result;
 }
 
-bool isLaunchable(const juce::String& address)
+/** The address to launch, or empty after logging why there is none. */
+juce::String checked(const juce::String& text)
 {
-    const auto trimmed = address.trim();
-
-    if (trimmed.isEmpty())
-        return false;
-
-    // A web address never names an existing local file or folder; the launcher would start an executable one.
-    const auto asFile = juce::File::getCurrentWorkingDirectory().getChildFile(trimmed);
-    return ! (asFile.existsAsFile() || asFile.isDirectory());
+    juce::String whyNot;
+    const auto address = browserAddress(text, whyNot);
+    if (address.isEmpty())
+        juce::Logger::writeToLog("Link not opened! " + whyNot);
+    return address;
 }
 
-void launch(const juce::String& address)
+bool start(const juce::String& address)
 {
-    if (isLaunchable(address))
-        juce::URL(launchableForm(address)).launchInDefaultBrowser();
+    // An argument list, not the framework's browser chain: that runs each browser through /bin/sh and
+    // leaves the shell behind, defunct.
+    return DetachedProcess::start({ "xdg-open", launchableForm(address) });
+}
+} // namespace
+
+bool launch(const juce::String& text)
+{
+    const auto address = checked(text);
+    return address.isNotEmpty() && start(address);
 }
 
-void open(const juce::String& address)
+void open(const juce::String& text)
 {
-    juce::Logger::writeToLog("Launching " + address);
-    launch(address);
+    if (const auto address = checked(text); address.isNotEmpty())
+    {
+        juce::Logger::writeToLog("Launching " + text);
+        start(address);
+    }
 }
 
 } // namespace WebLink

@@ -2,18 +2,13 @@
 
 #include <juce_core/juce_core.h>
 
-/** Opening a web page, the one way the program does it: the table, its cells and the dialogs' link row. */
+/** Opening a web page, the one way the program does it: the header, the table, its cells and the dialogs' link
+    row. Links come from devices on the network, so only http and https addresses reach the browser. */
 namespace WebLink
 {
-/** Logs "Launching <address>", then launches it. */
-void open(const juce::String& address);
+/** Logs "Launching <text>" and opens it, or logs why it is not opened. */
+void open(const juce::String& text);
 
-/** Hands the address, escaped, to the default browser; local file names are refused. Failures are not reported. */
-void launch(const juce::String& address);
-
-/** The address as it is handed to the browser launcher: characters a shell would expand are escaped. */
-juce::String launchableForm(const juce::String& address);
-
-/** False for text that names a file on this machine: the launcher would run an executable one. */
-bool isLaunchable(const juce::String& address);
+/** Opens it without the "Launching" line; a refusal is logged. False when nothing was started. */
+bool launch(const juce::String& text);
 } // namespace WebLink

@@ -36,8 +36,8 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     Program program;
     const juce::String web = "http://web-only.example/$(id)`id`\"\\";  // shell characters, as a device may send
     EXPECT_EQ(program.footer.countText, "0 devices found");
-    addDevice(program.context, "id-a", "Rack 10", "ORLA 4", "1.10.0", { "192.168.1.10", "02:00:00:00:0A:01" }, {},
-              false, false, web);
+    auto rack = addDevice(program.context, "id-a", "Rack 10", "ORLA 4", "1.10.0",
+                          { "192.168.1.10", "02:00:00:00:0A:01" }, {}, false, false, web);
     EXPECT_EQ(program.footer.countText, "1 device found");
     addDevice(program.context, "id-b", "rack 2", "GAVRO-2", "1.9.0", { "192.168.1.9", "02:00:00:00:0B:01" },
               { "10.0.0.20", "02:00:00:00:0B:02" }, true, true, "http://b.example");
@@ -112,22 +112,23 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
         EXPECT_EQ(net->editButton.isVisible(), pencil) << name << " " << column;
     }
 
-    // The web address: a right click copies it, a left click logs and opens it, escaped for the launcher's shell.
+    // The web address: a right click copies it, a left click logs and opens it, escaped for the launcher.
     auto* link = program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10"));
     program.click(*link, { -1, -1 }, {}, juce::ModifierKeys::rightButtonModifier);
     EXPECT_EQ(juce::SystemClipboard::getTextFromClipboard(), web);
     EXPECT_EQ(program.toast.getText(), "Copied to clipboard!");
     program.click(*link);
     EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == "http://web-only.example/%24(id)%60id%60%22%5C\n"; }));
-    EXPECT_TRUE(pumpUntil([&]
-    { return program.console.getDocument().getAllContent().contains("Launching " + web + "\n"); }));
+    const auto log = [&] { return program.console.getDocument().getAllContent(); };
+    EXPECT_TRUE(pumpUntil([&] { return log().contains("Launching " + web + "\n"); }));
 
     // A right click on a row lists the web link, then one address per usable interface.
-    const auto menuOf = [&](const char* name, int button = juce::ModifierKeys::rightButtonModifier)
+    const auto menuOf = [&](const char* name, int button = juce::ModifierKeys::rightButtonModifier,
+                            const juce::String& press = {})
     {
         const auto model = program.table.table.getCellPosition(3, program.names().indexOf(name), true);
         program.click(program.table.table, model.getCentre(), {}, button);
-        const auto items = Program::menuItems();
+        const auto items = Program::menuItems(press);
         juce::PopupMenu::dismissAllActiveMenus();
         pumpUntil([] { return Program::menuItems().isEmpty(); });
         return items;
@@ -136,4 +137,28 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     EXPECT_EQ(menuOf("rack 2"), Names({ "http://b.example", "http://192.168.1.9/admin", "http://10.0.0.20/admin" }));
     EXPECT_EQ(menuOf("Bay"), Names({ "", "http://172.16.0.3" }));
     EXPECT_TRUE(menuOf("Bay", juce::ModifierKeys::leftButtonModifier).isEmpty());
+
+    // From the cell and the menu, only http(s) addresses reach the launcher, host:port as http; the rest is logged.
+    auto launched = program.home.opened();
+    const auto lastLine = [&] { return log().trimEnd().fromLastOccurrenceOf("\n", false, false); };
+    const std::pair<const char*, const char*> links[] = { { "--gpu-launcher=touch /tmp/x", nullptr },
+        { "-x", nullptr }, { "file:///etc/passwd", nullptr }, { "javascript:alert(1)", nullptr },
+        { "mailto:a@b.example", nullptr }, { "http://a.example/ x", nullptr }, { "http://a.example/\x01", nullptr },
+        { "192.168.1.20:80", "http://192.168.1.20:80" }, { "HTTPS://c.example:8443/", "HTTPS://c.example:8443/" } };
+    for (const auto& [text, address] : links)
+    {
+        rack.setProperty(Ids::webAccess, text, nullptr);
+        program.click(*program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10")));
+        launched += address != nullptr ? juce::String(address) + "\n" : "";
+        EXPECT_TRUE(pumpUntil([&, text = juce::String(text), opens = address != nullptr]
+        {
+            return program.home.opened() == launched && lastLine().endsWith(text)
+                   && lastLine().startsWith(opens ? "Launching " : "Link not opened! ");
+        })) << text;
+    }
+    rack.setProperty(Ids::webAccess, "-x", nullptr);
+    menuOf("Rack 10", juce::ModifierKeys::rightButtonModifier, "-x");
+    EXPECT_TRUE(pumpUntil([&] { return lastLine() == "Link not opened! Starts with '-': -x"; }));
+    menuOf("Rack 10", juce::ModifierKeys::rightButtonModifier, "https://192.168.1.10");
+    EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == launched + "https://192.168.1.10\n"; }));
 }
