@@ -156,15 +156,11 @@ void DeviceListComponent::resized()
 
 int DeviceListComponent::getNumRows()
 {
-    handleUpdateNowIfNeeded();
     return (int) rows.size();
 }
 
 void DeviceListComponent::paintRowBackground(juce::Graphics& g, int, int width, int height, bool)
 {
-    // A row paints its background before its cells: the rows are brought up to date here.
-    handleUpdateNowIfNeeded();
-
     // No fill and no selection: only the separator, stopping 20 pixels short of the right edge.
     g.setColour(findColour(CustomLookAndFeel::separatorColourId).withAlpha(0.5f));
     g.drawLine(0.0f, (float) height, (float) (width - 20), (float) height, 1.0f);
@@ -172,8 +168,6 @@ void DeviceListComponent::paintRowBackground(juce::Graphics& g, int, int width, 
 
 void DeviceListComponent::paintCell(juce::Graphics& g, int rowNumber, int columnId, int width, int height, bool)
 {
-    handleUpdateNowIfNeeded();
-
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return;
 
@@ -207,8 +201,6 @@ juce::Component* DeviceListComponent::refreshComponentForCell(int rowNumber, int
         delete existing;
         return nullptr;
     };
-
-    handleUpdateNowIfNeeded();
 
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return noComponent();
@@ -365,9 +357,9 @@ juce::StringArray DeviceListComponent::webAddressesFor(const juce::ValueTree& no
 juce::PopupMenu DeviceListComponent::createRowMenu(int rowNumber)
 {
     juce::PopupMenu menu;
-    handleUpdateNowIfNeeded();
 
-    if (rowNumber < 0 || rowNumber >= (int) rows.size())
+    // A device removed from the list since the last rebuild offers nothing.
+    if (rowNumber < 0 || rowNumber >= (int) rows.size() || rows[(size_t) rowNumber].getParent() != deviceList)
         return menu;
 
     for (const auto& address : webAddressesFor(rows[(size_t) rowNumber]))
@@ -378,12 +370,11 @@ juce::PopupMenu DeviceListComponent::createRowMenu(int rowNumber)
 
 void DeviceListComponent::cellClicked(int rowNumber, int, const juce::MouseEvent& e)
 {
-    handleUpdateNowIfNeeded();
-
-    if (rowNumber < 0 || rowNumber >= (int) rows.size() || ! e.mods.isRightButtonDown())
+    if (! e.mods.isRightButtonDown())
         return;
 
-    createRowMenu(rowNumber).showMenuAsync(juce::PopupMenu::Options().withStandardItemHeight(34));
+    if (auto menu = createRowMenu(rowNumber); menu.getNumItems() > 0)
+        menu.showMenuAsync(juce::PopupMenu::Options().withStandardItemHeight(34));
 }
 
 void DeviceListComponent::sortOrderChanged(int newSortColumnId, bool isForwards)

@@ -137,3 +137,30 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     EXPECT_EQ(menuOf("Bay"), Names({ "", "http://172.16.0.3" }));
     EXPECT_TRUE(menuOf("Bay", juce::ModifierKeys::leftButtonModifier).isEmpty());
 }
+
+// The table lays rows out (a scroll) while devices that left wait for the rows to be rebuilt: every row keeps its
+// cells, and a right click on a row whose device left opens no menu, neither its nor another device's.
+TEST(DeviceTableTest, RowsLaidOutBeforeARebuildKeepTheirCellsAndDevices)
+{
+    Program program;
+    auto list = program.context.appState.getChildWithName(Ids::DeviceList);
+    for (int i = 0; i < 100; ++i)
+        addDevice(program.context, "id-" + juce::String(i), "Device " + juce::String(i), "M", "1",
+                  { "10.1.0." + juce::String(i + 1) }, {}, false, false, "http://device-" + juce::String(i));
+    drain();
+    auto& view = *program.table.table.getViewport();
+    view.setViewPosition(0, 5000);  // the last rows
+    drain();
+    for (int i = 0; i < 20; ++i)
+        list.removeChild(0, nullptr);
+    view.setViewPosition(0, view.getViewPositionY() - 50);  // one row up
+    drain();
+    const auto row = [&view](int pixel) { return (view.getViewPositionY() + pixel) / 50; };
+    for (int r = row(0); r <= row(view.getViewHeight() - 1); ++r)
+        for (int column : { 2, 5, 6, 7, 8 })
+            EXPECT_NE(program.table.table.getCellComponent(column, r), nullptr) << "row " << r << ", column " << column;
+    list.removeChild(row(0) + 2, nullptr);
+    program.click(program.table.table, program.table.table.getCellPosition(3, row(0) + 2, true).getCentre(), {},
+                  juce::ModifierKeys::rightButtonModifier);
+    EXPECT_EQ(Program::menuItems(), Names());
+}
