@@ -11,6 +11,7 @@
 #include "ui/table/NameCellComponent.h"
 #include "ui/table/NetCellComponent.h"
 #include "ui/table/NetworkDisplayInfo.h"
+#include "ui/table/SearchText.h"
 #include "ui/table/WebLink.h"
 
 #include <algorithm>
@@ -113,7 +114,7 @@ bool DeviceListComponent::passesFilterAndSearch(const juce::ValueTree& device) c
                                   &net1[Ids::mac] };
 
     for (const auto* value : values)
-        if (value->toString().toLowerCase().contains(searchText))
+        if (SearchText::fold(value->toString()).contains(searchText))
             return true;
 
     return false;

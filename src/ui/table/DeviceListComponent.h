@@ -54,7 +54,7 @@ public:
     AppContext* appContext;
     juce::ValueTree deviceList;
     juce::TableListBox table;
-    juce::String searchText;  // trimmed and lower-cased by the layout; empty: no search
+    juce::String searchText;  // trimmed and folded (SearchText::fold) by the layout; empty: no search
     bool tarnOnly = false;
 
 private:

@@ -48,17 +48,20 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 
     // The search box's text, trimmed and in any case, is looked for inside name, model, version and the address
     // and MAC of both interfaces; nothing else is searched. The count stays.
-    const std::pair<const char*, Names> searches[] = {
+    const auto sala = juce::String::fromUTF8("Sala \xc3\x98 T\xc3\xa9" "cnica");  // letters beyond ASCII, either case
+    auto visitor = addDevice(program.context, "id-d", sala, "M", "1", {}, {});
+    const std::pair<const char*, Names> searches[] = { { "\xc3\xb8", { sala } }, { "T\xc3\x89" "CNICA", { sala } },
         { "  RACK ", { "Rack 10", "rack 2" } }, { "ack 1", { "Rack 10" } }, { "avro", { "rack 2" } },
         { "9.5", { "Bay" } }, { "168.1.9", { "rack 2" } }, { "0A:01", { "Rack 10" } }, { "16.0", { "Bay" } },
         { "0b:02", { "rack 2" } }, { "web-only", {} }, { "77.77", {} }, { "66.66", {} }, { "255.255", {} },
         { "id-", {} } };
     for (const auto& [text, expected] : searches)
     {
-        program.header.searchBox.editor.setText(text, true);
+        program.header.searchBox.editor.setText(juce::String::fromUTF8(text), true);
         drain();
         EXPECT_EQ(program.names(), expected) << "search \"" << text << "\"";
     }
+    visitor.getParent().removeChild(visitor, nullptr);
     EXPECT_EQ(program.footer.countText, "3 devices found");
     program.click(program.header.searchBox.clearButton);
     drain();
