@@ -15,6 +15,19 @@ if(NOT EXISTS "${BRELM_FONT_FILE}")
     endif()
 endif()
 
+# A damaged file would be embedded as it is and crash the program at start, inside the font engine.
+set(BRELM_FONT_SIZE 181996)
+set(BRELM_FONT_SHA256 d2d57355559e175514f9b6468d127c1b195eb6ad46d2c4b577ce2a094b419594)
+file(SIZE "${BRELM_FONT_FILE}" font_size)
+file(SHA256 "${BRELM_FONT_FILE}" font_sha256)
+if(NOT font_size EQUAL BRELM_FONT_SIZE OR NOT font_sha256 STREQUAL BRELM_FONT_SHA256)
+    message(FATAL_ERROR "The Varela font is not the file that ${BRELM_FONT_PACKAGE} ships:\n"
+        "  ${BRELM_FONT_FILE}\n"
+        "  expected ${BRELM_FONT_SIZE} bytes, SHA-256 ${BRELM_FONT_SHA256}\n"
+        "  found    ${font_size} bytes, SHA-256 ${font_sha256}\n"
+        "Delete ${BRELM_NPM_DIR} and configure again: npm fetches the package anew and checks its integrity.")
+endif()
+
 # The copy gets a fixed name so the generated symbol does not depend on the package's file naming.
 configure_file("${BRELM_FONT_FILE}" "${CMAKE_BINARY_DIR}/assets/varela.ttf" COPYONLY)
 

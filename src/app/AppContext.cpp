@@ -19,12 +19,15 @@ AppContext::AppContext()
       settings(std::make_unique<juce::PropertiesFile>(settingsFile(), settingsOptions()))
 {
     appState.appendChild(juce::ValueTree(AppStateIds::DeviceList), nullptr);
+    deviceList = appState.getChildWithName(AppStateIds::DeviceList);
+    deviceList.addListener(this);
     engine.addListener(this);
 }
 
 AppContext::~AppContext()
 {
     engine.removeListener(this);
+    deviceList.removeListener(this);
     engine.stop();
     // The members go in reverse order: engine, callbacks, updater, logger, then the settings
     // file, whose destructor saves pending changes.
@@ -76,17 +79,16 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
 {
     namespace ids = AppStateIds;
 
-    auto list = appState.getChildWithName(ids::DeviceList);
     const auto& info = event.info;
     const auto idText = fromUtf8(info.id);
+    const auto indexed = deviceIndex.find(idText);
 
     if (event.event == tmx::DeviceEvent::removed)
     {
-        auto child = findDevice(list, info.id, idText);
-        if (child.isValid())
+        if (indexed != deviceIndex.end())
         {
-            deviceIndex.erase(info.id);
-            list.removeChild(child, nullptr);
+            const auto node = indexed->second;  // the entry goes while the node is being removed
+            deviceList.removeChild(node, nullptr);
         }
         return;
     }
@@ -94,7 +96,7 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
     if (event.event != tmx::DeviceEvent::added && event.event != tmx::DeviceEvent::updated)
         return;
 
-    auto device = findDevice(list, info.id, idText);
+    auto device = indexed != deviceIndex.end() ? indexed->second : juce::ValueTree();
     const bool isNew = !device.isValid();
     if (isNew)
     {
@@ -134,29 +136,38 @@ void AppContext::deviceChanged(const tmx::DeviceEvent& event)
     }
 
     if (isNew)
-    {
-        list.appendChild(device, nullptr);
-        deviceIndex[info.id] = device;
-    }
+        deviceList.appendChild(device, nullptr);
 }
 
-juce::ValueTree AppContext::findDevice(const juce::ValueTree& list, const std::string& id, const juce::String& idText)
+void AppContext::valueTreeChildAdded(juce::ValueTree& parent, juce::ValueTree& child)
 {
-    // The same answer as searching the list by "id", without walking every node on each report.
-    // Others change the list too (Refresh, the demonstration devices), so an entry is only a hint.
-    if (const auto it = deviceIndex.find(id); it != deviceIndex.end())
-    {
-        if (it->second.getParent() == list && it->second[AppStateIds::id].toString() == idText)
-            return it->second;
-        deviceIndex.erase(it);
-    }
+    // The first node of an id keeps it, as a search of the list from the top would find.
+    if (parent == deviceList && !deviceIndex.try_emplace(child[AppStateIds::id].toString(), child).second)
+        ++duplicateIds;
+}
 
-    // Entries of nodes removed behind our back would otherwise pile up.
-    if (deviceIndex.size() > 2 * static_cast<size_t>(list.getNumChildren()) + 64)
-        deviceIndex.clear();
+void AppContext::valueTreeChildRemoved(juce::ValueTree& parent, juce::ValueTree& child, int)
+{
+    if (parent != deviceList)
+        return;
 
-    auto node = list.getChildWithProperty(AppStateIds::id, idText);
-    if (node.isValid())
-        deviceIndex[id] = node;
-    return node;
+    if (duplicateIds > 0)
+        rebuildDeviceIndex();  // another node of that id may take its place
+    else
+        deviceIndex.erase(child[AppStateIds::id].toString());
+}
+
+void AppContext::valueTreePropertyChanged(juce::ValueTree& tree, const juce::Identifier& property)
+{
+    if (property == AppStateIds::id && tree.getParent() == deviceList)
+        rebuildDeviceIndex();
+}
+
+void AppContext::rebuildDeviceIndex()
+{
+    deviceIndex.clear();
+    duplicateIds = 0;
+    for (const auto& child : deviceList)
+        if (!deviceIndex.try_emplace(child[AppStateIds::id].toString(), child).second)
+            ++duplicateIds;
 }

@@ -18,7 +18,7 @@ class AppConsoleLogger;
 class AutoUpdater;
 
 /** The one object the application shares: state tree, settings, logger, updater and the discovery engine. */
-class AppContext : public tmx::DiscoveryEngine::Listener
+class AppContext : public tmx::DiscoveryEngine::Listener, private juce::ValueTree::Listener
 {
 public:
     AppContext();
@@ -64,9 +64,15 @@ public:
     void deviceChanged(const tmx::DeviceEvent& event) override;
 
 private:
-    juce::ValueTree findDevice(const juce::ValueTree& list, const std::string& id, const juce::String& idText);
+    // The index follows every addition and removal under "DeviceList", whoever makes it.
+    void valueTreeChildAdded(juce::ValueTree& parent, juce::ValueTree& child) override;
+    void valueTreeChildRemoved(juce::ValueTree& parent, juce::ValueTree& child, int index) override;
+    void valueTreePropertyChanged(juce::ValueTree& tree, const juce::Identifier& property) override;
+    void rebuildDeviceIndex();
 
-    std::unordered_map<std::string, juce::ValueTree> deviceIndex;  // device id -> its node, a lookup hint
+    juce::ValueTree deviceList;
+    std::unordered_map<juce::String, juce::ValueTree> deviceIndex;  // "id" -> the first node of "DeviceList" with it
+    int duplicateIds = 0;  // nodes that share an id with an earlier one; none unless someone breaks the rule
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(AppContext)
 };

@@ -5,6 +5,7 @@
 #include "app/AppStateIds.h"
 #include "ui/Theme.h"
 #include "ui/dialogs/FormDialog.h"
+#include "ui/table/SearchText.h"
 
 namespace
 {
@@ -72,7 +73,7 @@ MainLayout::MainLayout(AppContext* context)
     };
     header.onSearchChanged = [this](const juce::String& text)
     {
-        deviceList.searchText = text.trim().toLowerCase();
+        deviceList.searchText = SearchText::fold(text.trim());
         deviceList.refreshRows();
     };
     header.onTarnFilterChanged = [this](bool tarnOnly)

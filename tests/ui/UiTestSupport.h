@@ -144,7 +144,7 @@ public:
     template <typename Cell>
     Cell* cell(int columnId, int row)
     {
-        table.getNumRows();
+        table.getRows();
         if (auto* c = dynamic_cast<Cell*>(table.table.getCellComponent(columnId, row)))
             return c;
         throw std::runtime_error("no cell in column " + std::to_string(columnId) + ", row " + std::to_string(row));
@@ -152,7 +152,7 @@ public:
     juce::StringArray names()
     {
         juce::StringArray result;
-        for (int row = 0; row < table.getNumRows(); ++row)
+        for (int row = 0; row < (int) table.getRows().size(); ++row)
             result.add(cell<NameCellComponent>(2, row)->name);
         return result;
     }

@@ -11,6 +11,7 @@
 #include "ui/table/NameCellComponent.h"
 #include "ui/table/NetCellComponent.h"
 #include "ui/table/NetworkDisplayInfo.h"
+#include "ui/table/SearchText.h"
 #include "ui/table/WebLink.h"
 
 #include <algorithm>
@@ -113,7 +114,7 @@ bool DeviceListComponent::passesFilterAndSearch(const juce::ValueTree& device) c
                                   &net1[Ids::mac] };
 
     for (const auto* value : values)
-        if (value->toString().toLowerCase().contains(searchText))
+        if (SearchText::fold(value->toString()).contains(searchText))
             return true;
 
     return false;
@@ -156,15 +157,11 @@ void DeviceListComponent::resized()
 
 int DeviceListComponent::getNumRows()
 {
-    handleUpdateNowIfNeeded();
     return (int) rows.size();
 }
 
 void DeviceListComponent::paintRowBackground(juce::Graphics& g, int, int width, int height, bool)
 {
-    // A row paints its background before its cells: the rows are brought up to date here.
-    handleUpdateNowIfNeeded();
-
     // No fill and no selection: only the separator, stopping 20 pixels short of the right edge.
     g.setColour(findColour(CustomLookAndFeel::separatorColourId).withAlpha(0.5f));
     g.drawLine(0.0f, (float) height, (float) (width - 20), (float) height, 1.0f);
@@ -172,8 +169,6 @@ void DeviceListComponent::paintRowBackground(juce::Graphics& g, int, int width, 
 
 void DeviceListComponent::paintCell(juce::Graphics& g, int rowNumber, int columnId, int width, int height, bool)
 {
-    handleUpdateNowIfNeeded();
-
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return;
 
@@ -207,8 +202,6 @@ juce::Component* DeviceListComponent::refreshComponentForCell(int rowNumber, int
         delete existing;
         return nullptr;
     };
-
-    handleUpdateNowIfNeeded();
 
     if (rowNumber < 0 || rowNumber >= (int) rows.size())
         return noComponent();
@@ -365,9 +358,9 @@ juce::StringArray DeviceListComponent::webAddressesFor(const juce::ValueTree& no
 juce::PopupMenu DeviceListComponent::createRowMenu(int rowNumber)
 {
     juce::PopupMenu menu;
-    handleUpdateNowIfNeeded();
 
-    if (rowNumber < 0 || rowNumber >= (int) rows.size())
+    // A device removed from the list since the last rebuild offers nothing.
+    if (rowNumber < 0 || rowNumber >= (int) rows.size() || rows[(size_t) rowNumber].getParent() != deviceList)
         return menu;
 
     for (const auto& address : webAddressesFor(rows[(size_t) rowNumber]))
@@ -378,12 +371,11 @@ juce::PopupMenu DeviceListComponent::createRowMenu(int rowNumber)
 
 void DeviceListComponent::cellClicked(int rowNumber, int, const juce::MouseEvent& e)
 {
-    handleUpdateNowIfNeeded();
-
-    if (rowNumber < 0 || rowNumber >= (int) rows.size() || ! e.mods.isRightButtonDown())
+    if (! e.mods.isRightButtonDown())
         return;
 
-    createRowMenu(rowNumber).showMenuAsync(juce::PopupMenu::Options().withStandardItemHeight(34));
+    if (auto menu = createRowMenu(rowNumber); menu.getNumItems() > 0)
+        menu.showMenuAsync(juce::PopupMenu::Options().withStandardItemHeight(34));
 }
 
 void DeviceListComponent::sortOrderChanged(int newSortColumnId, bool isForwards)

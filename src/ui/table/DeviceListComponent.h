@@ -11,8 +11,10 @@ class NetCellComponent;
 
 /** The live table of discovered devices: filtered, searched and sorted rows of the "DeviceList" node.
 
-    Changes to the list of devices rebuild the rows once per message-loop turn; everything that reads the rows
-    brings them up to date first, so no reader (painting included) ever sees a stale order. */
+    Changes to the list of devices rebuild the rows once per message-loop turn. The table's callbacks (row count,
+    painting, cells, clicks) read the rows as they stand, never rebuild them: the table may call them in the middle
+    of laying its rows out. Until the rebuild runs a row may still show a device that has left the list: its
+    cells keep acting on that device alone, and its row menu stays shut. */
 class DeviceListComponent : public juce::Component,
                             public juce::TableListBoxModel,
                             private juce::ValueTree::Listener,
@@ -25,7 +27,7 @@ public:
     /** Filters, searches and sorts the rows again now, then updates the table. */
     void refreshRows();
 
-    /** The devices shown, in display order (row n is element n). */
+    /** The devices shown, in display order (row n is element n), after any pending rebuild. */
     const std::vector<juce::ValueTree>& getRows();
 
     void resized() override;
@@ -52,7 +54,7 @@ public:
     AppContext* appContext;
     juce::ValueTree deviceList;
     juce::TableListBox table;
-    juce::String searchText;  // trimmed and lower-cased by the layout; empty: no search
+    juce::String searchText;  // trimmed and folded (SearchText::fold) by the layout; empty: no search
     bool tarnOnly = false;
 
 private:

@@ -48,17 +48,20 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 
     // The search box's text, trimmed and in any case, is looked for inside name, model, version and the address
     // and MAC of both interfaces; nothing else is searched. The count stays.
-    const std::pair<const char*, Names> searches[] = {
+    const auto sala = juce::String::fromUTF8("Sala \xc3\x98 T\xc3\xa9" "cnica");  // letters beyond ASCII, either case
+    auto visitor = addDevice(program.context, "id-d", sala, "M", "1", {}, {});
+    const std::pair<const char*, Names> searches[] = { { "\xc3\xb8", { sala } }, { "T\xc3\x89" "CNICA", { sala } },
         { "  RACK ", { "Rack 10", "rack 2" } }, { "ack 1", { "Rack 10" } }, { "avro", { "rack 2" } },
         { "9.5", { "Bay" } }, { "168.1.9", { "rack 2" } }, { "0A:01", { "Rack 10" } }, { "16.0", { "Bay" } },
         { "0b:02", { "rack 2" } }, { "web-only", {} }, { "77.77", {} }, { "66.66", {} }, { "255.255", {} },
         { "id-", {} } };
     for (const auto& [text, expected] : searches)
     {
-        program.header.searchBox.editor.setText(text, true);
+        program.header.searchBox.editor.setText(juce::String::fromUTF8(text), true);
         drain();
         EXPECT_EQ(program.names(), expected) << "search \"" << text << "\"";
     }
+    visitor.getParent().removeChild(visitor, nullptr);
     EXPECT_EQ(program.footer.countText, "3 devices found");
     program.click(program.header.searchBox.clearButton);
     drain();
@@ -161,4 +164,31 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     EXPECT_TRUE(pumpUntil([&] { return lastLine() == "Link not opened! Starts with '-': -x"; }));
     menuOf("Rack 10", juce::ModifierKeys::rightButtonModifier, "https://192.168.1.10");
     EXPECT_TRUE(pumpUntil([&] { return program.home.opened() == launched + "https://192.168.1.10\n"; }));
+}
+
+// The table lays rows out (a scroll) while devices that left wait for the rows to be rebuilt: every row keeps its
+// cells, and a right click on a row whose device left opens no menu, neither its nor another device's.
+TEST(DeviceTableTest, RowsLaidOutBeforeARebuildKeepTheirCellsAndDevices)
+{
+    Program program;
+    auto list = program.context.appState.getChildWithName(Ids::DeviceList);
+    for (int i = 0; i < 100; ++i)
+        addDevice(program.context, "id-" + juce::String(i), "Device " + juce::String(i), "M", "1",
+                  { "10.1.0." + juce::String(i + 1) }, {}, false, false, "http://device-" + juce::String(i));
+    drain();
+    auto& view = *program.table.table.getViewport();
+    view.setViewPosition(0, 5000);  // the last rows
+    drain();
+    for (int i = 0; i < 20; ++i)
+        list.removeChild(0, nullptr);
+    view.setViewPosition(0, view.getViewPositionY() - 50);  // one row up
+    drain();
+    const auto row = [&view](int pixel) { return (view.getViewPositionY() + pixel) / 50; };
+    for (int r = row(0); r <= row(view.getViewHeight() - 1); ++r)
+        for (int column : { 2, 5, 6, 7, 8 })
+            EXPECT_NE(program.table.table.getCellComponent(column, r), nullptr) << "row " << r << ", column " << column;
+    list.removeChild(row(0) + 2, nullptr);
+    program.click(program.table.table, program.table.table.getCellPosition(3, row(0) + 2, true).getCentre(), {},
+                  juce::ModifierKeys::rightButtonModifier);
+    EXPECT_EQ(Program::menuItems(), Names());
 }
