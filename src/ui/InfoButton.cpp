@@ -6,6 +6,8 @@
 InfoButton::InfoButton() : juce::Button("Info")
 {
     setName("Info");
+    // Opening the about dialog with the mouse leaves the keyboard where it was, so it goes back there afterwards.
+    setMouseClickGrabsKeyboardFocus(false);
 }
 
 InfoButton::~InfoButton() = default;

@@ -5,6 +5,9 @@
 SegmentedControl::SegmentedControl()
 {
     setMouseCursor(juce::MouseCursor::PointingHandCursor);
+    setWantsKeyboardFocus(true);
+    // A click must not leave the focus mark behind: the mouse look stays as it was.
+    setMouseClickGrabsKeyboardFocus(false);
 }
 
 juce::String SegmentedControl::getSelectedText() const
@@ -22,7 +25,29 @@ void SegmentedControl::mouseDown(const juce::MouseEvent& e)
 
     const float segmentWidth = static_cast<float>(getWidth()) / static_cast<float>(n);
     // A click on the very right edge would give index n: it belongs to the last segment.
-    const int index = juce::jlimit(0, n - 1, static_cast<int>(e.position.x / segmentWidth));
+    select(juce::jlimit(0, n - 1, static_cast<int>(e.position.x / segmentWidth)));
+}
+
+bool SegmentedControl::keyPressed(const juce::KeyPress& key)
+{
+    const int n = options.size();
+    if (!isEnabled() || n == 0)
+        return false;
+
+    const int current = juce::jlimit(0, n - 1, static_cast<int>(selectedIndex));
+    if (key.isKeyCode(juce::KeyPress::leftKey) || key.isKeyCode(juce::KeyPress::upKey))
+        select(juce::jmax(0, current - 1));
+    else if (key.isKeyCode(juce::KeyPress::rightKey) || key.isKeyCode(juce::KeyPress::downKey))
+        select(juce::jmin(n - 1, current + 1));
+    else if (key.isKeyCode(juce::KeyPress::spaceKey))
+        select((current + 1) % n);
+    else
+        return false;
+    return true;
+}
+
+void SegmentedControl::select(int index)
+{
     if (index == selectedIndex)
         return;
 
@@ -33,6 +58,16 @@ void SegmentedControl::mouseDown(const juce::MouseEvent& e)
 }
 
 void SegmentedControl::enablementChanged()
+{
+    repaint();
+}
+
+void SegmentedControl::focusGained(FocusChangeType)
+{
+    repaint();
+}
+
+void SegmentedControl::focusLost(FocusChangeType)
 {
     repaint();
 }
@@ -88,4 +123,7 @@ void SegmentedControl::paint(juce::Graphics& g)
         g.setColour(i == selectedIndex ? themeBackground : themeForeground);
         g.drawText(options[i], segment(i), juce::Justification::centred, false);
     }
+
+    if (hasKeyboardFocus(false))
+        drawFocusMark(g, bounds, 8.0f);
 }

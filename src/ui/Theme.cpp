@@ -24,6 +24,12 @@ void applyTheme(int dark)
         lf->setColourScheme();
 }
 
+void drawFocusMark(juce::Graphics& g, juce::Rectangle<float> bounds, float cornerSize)
+{
+    g.setColour(accentBlue);
+    g.drawRoundedRectangle(bounds.reduced(1.0f), cornerSize, 2.0f);
+}
+
 std::unique_ptr<juce::Drawable> createIconDrawable(const IconSource& source, juce::Colour colour)
 {
     if (source.svgData == nullptr || source.svgSize <= 0)

@@ -15,7 +15,8 @@ using Names = std::vector<std::string>;
 const std::string jsonName = "Unit 10", veskName = "Unit 9", jsonMac = "02:00:00:00:00:0A";
 const juce::String jsonId = "02:00:00:00:00:0A-02:00:00:00:00:0B-80", veskId = "00:1A:2B:3C:4D:5E-80";
 constexpr int width = 1200, height = 700;  // a first start's window
-constexpr juce::uint32 lightBackground = 0xfffcf6, darkBackground = 0x131313, mint = 0x4fffaf, paleMint = 0xb8fdd9;
+constexpr juce::uint32 lightBackground = 0xfffcf6, darkBackground = 0x131313, mint = 0x4fffaf, paleMint = 0xb8fdd9,
+                     accent = 0x0680f9;
 const juce::Point<int> margin { 8, 350 };  // left of the table
 } // namespace
 
@@ -34,7 +35,7 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
     {
         auto text = wire::deviceInfo(jsonName, jsonIp,
                                      { wire::jsonNet(jsonIp, jsonMac),
-                                       wire::jsonNet("192.168.7.20", "02:00:00:00:00:0B", false, "255.255.0.0",
+                                       wire::jsonNet("192.168.7.20", "02:00:00:00:00:0B", true, "255.255.0.0",
                                                      "192.168.7.1", "192.168.7.8", "192.168.7.9") },
                                      R"("tarn":{"workspaceUUID":"w-1","isHost":false})");
         return finder ? text.replace(text.find("\"finder\":false"), 14, "\"finder\":true") : text;
@@ -100,31 +101,44 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
             })) << std::hex << session.pixel(button(row));
         }
 
-    // NET 2's form: its edit button is the last thing drawn in the cell before the Finder column. IP address is
-    // the second row of the centred card, Apply the right one of its buttons.
+    // NET 2's form (its edit button is the last thing drawn in the cell before the Finder column), by keyboard
+    // alone. In DHCP mode the locked fields take no focus: it starts on Cancel, marked in the accent blue (seen in
+    // a button's second column), and Shift+Tab reaches the mode. Left picks "Manual" and frees the fields for a new
+    // address; Space goes back to DHCP, which locks them again, so two Tabs reach Apply and Return applies.
     juce::Point<int> edit { width - 126, rowsTop + 21 };
     while (edit.x > 500 && session.pixels({ edit.x, edit.y, 1, 8 }) == std::vector<juce::uint32>(8, lightBackground))
         --edit.x;
     session.click(edit + juce::Point<int>(-5, 4));
     ASSERT_TRUE(session.until([&] { return session.pixel(margin) != lightBackground; })) << "no form";
-    const int cardTop = (height - 434) / 2, centre = width / 2;
-    session.click({ centre - 20, cardTop + 167 });
-    session.key("Control_L+a");
+    const int buttonsY = (height - 434) / 2 + 389, cancelX = width / 2 - 154, applyX = width / 2 + 6;
+    EXPECT_TRUE(session.until([&] { return session.pixel({ cancelX, buttonsY }) == accent; }));
+    EXPECT_EQ(session.pixel({ applyX, buttonsY }), mint);
+    for (const auto* keys : { "Shift_L+Tab", "Left", "Tab", "Control_L+a" })
+        session.key(keys);
     session.type("192.168.7.77");
+    for (const auto* keys : { "Shift_L+Tab", "space", "Tab", "Tab" })
+        session.key(keys);
+    EXPECT_TRUE(session.until([&] { return session.pixel({ applyX, buttonsY }) == accent; }));
     const auto commands = json.received(jsonPort).size();
-    session.click({ centre + 80, cardTop + 389 });
+    session.key("Return");
     ASSERT_TRUE(session.until([&] { return json.received(jsonPort).size() > commands; }));
     EXPECT_EQ(json.received(jsonPort).back().text(),
               wire::action(jsonMac, 80,
                            wire::networkParams("192.168.7.1", "192.168.7.8", "192.168.7.9",
                                                { false, jsonIp, "255.255.255.0" },
-                                               { false, "192.168.7.77", "255.255.0.0" })));
+                                               { true, "192.168.7.77", "255.255.0.0" })));
     ASSERT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; })) << "the form stayed";
 
-    // Search, in any case, anywhere in the shown texts: here in the MAC of NET 2.
+    // Search, in any case, anywhere in the shown texts: here in the MAC of NET 2. Return closes the about dialog
+    // opened meanwhile, and the keyboard is back in the search box.
     const juce::Point<int> searchBox { width - 120, 37 }, filterButton { width - 245, 37 };
     session.click(searchBox);
-    session.type("0B");
+    session.type("0");
+    session.click({ width - 30, height - 14 });
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) != lightBackground; })) << "no about dialog";
+    session.key("Return");
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; })) << "Return left it open";
+    session.type("B");
     EXPECT_EQ(rows(1), Names { jsonName });
     session.click(searchBox);
     session.key("Control_L+a");

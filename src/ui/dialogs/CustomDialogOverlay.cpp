@@ -99,6 +99,10 @@ void CustomDialogOverlay::finish(int actionId, bool forForm)
 {
     setVisible(false);
 
+    // Before the callback, which may open the next dialog: that one then returns the focus here too.
+    if (auto* previous = focusBeforeDialog.getComponent(); previous != nullptr && previous->isShowing())
+        previous->grabKeyboardFocus();
+
     // Copies: the callback may show the next dialog, which replaces the stored ones while they run.
     if (forForm)
     {
@@ -148,9 +152,25 @@ void CustomDialogOverlay::showMessageDialog(const juce::String& titleText, const
         detailViewport.setViewPosition(0, 0);
     linkRow.setVisible(linkUrl.isNotEmpty());
 
+    present();
+}
+
+void CustomDialogOverlay::present()
+{
+    // A dialog that replaces an open one keeps the focus to return to.
+    if (!isVisible())
+        focusBeforeDialog = juce::Component::getCurrentlyFocusedComponent();
+
     setVisible(true);
     toFront(true);
     resized();
+
+    // Typing goes straight into a form; otherwise Return answers with the first button.
+    juce::Component* first = form != nullptr ? form->firstWritableTextField() : nullptr;
+    if (first == nullptr && !buttons.isEmpty())
+        first = buttons.getFirst();
+    if (first != nullptr)
+        first->grabKeyboardFocus();
 }
 
 DialogLayoutMetrics CustomDialogOverlay::measureLayout(float cardWidth) const

@@ -48,6 +48,7 @@ private:
                                    FormDialogCallback callback, IconSource icon);
 
     void setTitle(const juce::String& text, IconSource newIcon);
+    void present();
     void replaceButtons(const std::vector<DialogAction>& actions, bool forForm);
     void buttonClicked(int actionId, bool forForm);
     void finish(int actionId, bool forForm);
@@ -64,6 +65,9 @@ private:
     std::function<void(int)> callback;
     std::unique_ptr<DynamicFormComponent> form;
     FormDialogCallback formCallback;
+
+    // Whoever had the keyboard when the dialog opened gets it back when it closes, if still on screen.
+    juce::Component::SafePointer<juce::Component> focusBeforeDialog;
 
     // A result callback may open the next dialog while the pressed button's click is still running;
     // replaced buttons wait here until that click has returned.

@@ -6,6 +6,7 @@ DialogButton::DialogButton(const DialogAction& a) : juce::Button(a.label), actio
 {
     setButtonText(a.label);
     setMouseCursor(juce::MouseCursor::PointingHandCursor);
+    setMouseClickGrabsKeyboardFocus(false);
 }
 
 void DialogButton::paintButton(juce::Graphics& g, bool, bool)
@@ -39,4 +40,7 @@ void DialogButton::paintButton(juce::Graphics& g, bool, bool)
     g.setColour(textColour);
     g.setFont(juce::Font(17.0f, juce::Font::plain));
     g.drawText(getButtonText(), getLocalBounds(), juce::Justification::centred, false);
+
+    if (hasKeyboardFocus(false))
+        drawFocusMark(g, b, 8.0f);
 }

@@ -4,7 +4,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-/** One action button of a dialog, drawn by its action's style; no hover or pressed look. */
+/** One action button of a dialog, drawn by its action's style; no hover or pressed look, a mark while it has the
+    keyboard focus. */
 class DialogButton : public juce::Button
 {
 public:

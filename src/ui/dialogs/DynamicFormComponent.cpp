@@ -121,18 +121,20 @@ void DynamicFormComponent::updateFieldStates()
             enabled = controlling != field.disabledWhenValue;
         }
 
-        // A disabled field stays visible and keeps its text; it is only greyed out and locked.
+        // A disabled field stays visible and keeps its text; it is only greyed out and locked, and Tab passes it
+        // by as the mouse does.
         auto& editor = *it->second;
         editor.setReadOnly(!enabled);
         editor.setCaretVisible(enabled);
         editor.setInterceptsMouseClicks(enabled, enabled);
+        editor.setWantsKeyboardFocus(enabled);
         const auto textColour = themeForeground.withAlpha(enabled ? 1.0f : 0.5f);
         editor.setColour(juce::TextEditor::textColourId, textColour);
         editor.applyColourToAllText(textColour, true);
         editor.setColour(juce::CaretComponent::caretColourId, themeForeground);
         editor.setColour(juce::TextEditor::backgroundColourId, themeBackground);
         editor.setColour(juce::TextEditor::outlineColourId, themeForeground.withAlpha(enabled ? 1.0f : 0.4f));
-        editor.setColour(juce::TextEditor::focusedOutlineColourId, themeForeground);
+        editor.setColour(juce::TextEditor::focusedOutlineColourId, accentBlue);  // the keyboard-focus mark
         editor.repaint();
     }
 }
@@ -142,6 +144,14 @@ void DynamicFormComponent::lookAndFeelChanged()
     for (auto& label : labels)
         label->setColour(juce::Label::textColourId, themeForeground);
     updateFieldStates();
+}
+
+juce::TextEditor* DynamicFormComponent::firstWritableTextField() const
+{
+    for (const auto& field : fields)
+        if (auto it = textEditors.find(field.key); it != textEditors.end() && !it->second->isReadOnly())
+            return it->second.get();
+    return nullptr;
 }
 
 juce::Component* DynamicFormComponent::findControl(const juce::String& key) const

@@ -22,6 +22,9 @@ public:
     /** Greys out and locks every text field whose controlling row shows its disabling value. */
     void updateFieldStates();
 
+    /** The first text field, in field order, that takes typing; null when every one is locked. */
+    juce::TextEditor* firstWritableTextField() const;
+
     int getNumFields() const { return static_cast<int>(fields.size()); }
     float getRowHeight() const { return rowHeight; }
     float getRowSpacing() const { return rowSpacing; }

@@ -28,7 +28,5 @@ void showFormDialogImpl(CustomDialogOverlay& overlay, const juce::String& title,
     overlay.title.setVisible(true);
     overlay.messageLabel.setVisible(message.isNotEmpty());
     overlay.detailViewport.setVisible(false);
-    overlay.setVisible(true);
-    overlay.toFront(true);
-    overlay.resized();
+    overlay.present();
 }

@@ -23,7 +23,8 @@ struct NetworkSettingsTarget
 void showNetworkSettingsForm(const NetworkDisplayInfo& info);
 
 /** The form's result: "Apply" (1) sends the settings to the device; anything else does nothing. Unusable manual
-    addresses are refused with a toast, and the form opens again at once with what was typed. */
+    addresses are refused with a toast, and the form opens again at once with what was typed; settings for a device
+    that has left the table meanwhile are not sent, and a toast says so. */
 void applyNetworkSettingsForm(const NetworkSettingsTarget& target, int actionId,
                               const std::map<juce::String, juce::String>& values);
 

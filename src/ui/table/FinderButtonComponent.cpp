@@ -2,6 +2,11 @@
 
 #include "ui/Theme.h"
 
+FinderButtonComponent::FinderButtonComponent()
+{
+    setMouseClickGrabsKeyboardFocus(false);
+}
+
 void FinderButtonComponent::mouseEnter(const juce::MouseEvent&)
 {
     setMouseCursor(juce::MouseCursor::PointingHandCursor);
@@ -23,4 +28,7 @@ void FinderButtonComponent::paint(juce::Graphics& g)
 
     g.setColour(nearBlack);
     getLookAndFeel().drawButtonText(g, *this, isMouseOver(), isMouseButtonDown());
+
+    if (hasKeyboardFocus(false))
+        drawFocusMark(g, getLocalBounds().toFloat(), 8.0f);
 }

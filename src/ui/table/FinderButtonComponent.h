@@ -2,11 +2,11 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-/** The "Find"/"Stop" button: a filled rounded body in its own button colour. */
+/** The "Find"/"Stop" button: a filled rounded body in its own button colour, marked while it has the keyboard focus. */
 class FinderButtonComponent : public juce::TextButton
 {
 public:
-    FinderButtonComponent() = default;
+    FinderButtonComponent();
 
     void mouseEnter(const juce::MouseEvent& e) override;
     void mouseExit(const juce::MouseEvent& e) override;

@@ -5,6 +5,7 @@
 
 NetEditButtonComponent::NetEditButtonComponent(const juce::String& name) : juce::Button(name)
 {
+    setMouseClickGrabsKeyboardFocus(false);
     loadIcon();
 }
 
@@ -32,4 +33,7 @@ void NetEditButtonComponent::paintButton(juce::Graphics& g, bool, bool shouldDra
         const auto area = getLocalBounds().reduced(6).toFloat();
         icon->drawWithin(g, area, juce::RectanglePlacement::centred, 1.0f);
     }
+
+    if (hasKeyboardFocus(false))
+        drawFocusMark(g, getLocalBounds().toFloat(), (float) getHeight() * 0.5f);
 }

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-/** The round pencil button of a NET cell; its icon follows the theme. */
+/** The round pencil button of a NET cell; its icon follows the theme, a ring marks the keyboard focus. */
 class NetEditButtonComponent : public juce::Button
 {
 public:

@@ -159,4 +159,12 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     EXPECT_EQ(command(amp, SimulatedDevice::veskPort, 2),
               wire::veskSettings(ampInfo.mac, false, { ampInfo.ip, "255.255.0.0", "10.231.2.1", "", "" }));
     EXPECT_EQ(amp.received(SimulatedDevice::veskPort).back().destination, veskLink.remoteAddress);
+
+    // Settings for a device that leaves the table while its form is open cannot go anywhere, and the user hears so.
+    ASSERT_TRUE(openForm("Desk", 6));
+    auto devices = program.context.appState.getChildWithName(Ids::DeviceList);
+    devices.removeChild(devices.getChildWithProperty(Ids::id, "desk"), nullptr);
+    program.click(program.dialogButton("Apply"));
+    EXPECT_FALSE(program.overlay.isVisible());
+    EXPECT_EQ(program.toast.getText(), "Not sent: device not found");
 }
