@@ -1,5 +1,8 @@
 #include "app/WebRequest.h"
 
+#include <system_error>
+#include <thread>
+
 namespace
 {
 // Where a redirect's Location leads, relative to the address that answered with it.
@@ -34,7 +37,7 @@ juce::WebInputStream* WebRequest::open()
 
     for (int hop = 0; hop <= maxRedirects; ++hop)
     {
-        auto next = std::make_unique<juce::WebInputStream>(address, false);
+        auto next = std::make_shared<juce::WebInputStream>(address, false);
         // The framework would follow redirects without showing where they lead.
         next->withNumRedirectsToFollow(0).withConnectionTimeout(connectTimeoutMs);
         juce::WebInputStream* current = nullptr;
@@ -73,9 +76,23 @@ juce::WebInputStream* WebRequest::open()
 
 void WebRequest::cancel()
 {
-    const juce::ScopedLock sl(lock);
-    cancelled = true;
+    std::shared_ptr<juce::WebInputStream> current;
 
-    if (stream != nullptr)
-        stream->cancel();
+    {
+        const juce::ScopedLock sl(lock);
+        cancelled = true;
+        current = stream;
+    }
+
+    if (current == nullptr)
+        return;
+
+    try
+    {
+        std::thread([current] { current->cancel(); }).detach();
+    }
+    catch (const std::system_error&)
+    {
+        // Without a thread the transfer runs to its own end; the caller still never waits for it.
+    }
 }
