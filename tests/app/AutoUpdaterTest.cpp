@@ -28,12 +28,7 @@ std::string manifest(const std::string& version, const std::string& urls = R"({ 
 const std::string installerScript = "#!/bin/sh\ns=$(cut -d')' -f2 /proc/$$/stat | cut -d' ' -f5)\necho \"$@\" "
                                     "$(ls /proc/self/fd) $([ $s = $$ ] && echo session) >> \"$(dirname \"$0\")/../ran\"\n";
 
-void waitForInstallers()
-{
-    while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR)
-    {
-    }
-}
+void waitForInstallers() { while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {} }
 
 // The updater wired as the application wires it; the context's dialog and toast callbacks record what they show.
 class AutoUpdaterTest : public ::testing::Test
@@ -141,21 +136,12 @@ TEST_F(AutoUpdaterTest, SlowServerDoesNotHoldTheMessageThread)
 
     // Name lookups that never get an answer: the server hears the questions and stays silent. A quit still waits
     // about a second at most (curl alone holds it 10 s). Only where lookups reach nothing but that server.
-    const auto lines = juce::StringArray::fromLines(juce::File("/etc/resolv.conf").loadFileAsString() + "\n"
-                                                    + juce::File("/etc/nsswitch.conf").loadFileAsString());
-    juce::String nameserver = "127.0.0.1";
-    juce::StringArray sources;
-    for (const auto& line : lines)
-        if (line.startsWith("hosts:"))
-            sources.addTokens(line.substring(6), true);
-        else if (line.startsWith("nameserver") && nameserver == "127.0.0.1" && !line.containsChar(':'))
-            nameserver = line.substring(10).trim();
-    for (const auto& source : sources)
-        if (source.isNotEmpty() && !source.startsWithChar('[') && !juce::StringArray { "files", "dns", "myhostname" }.contains(source))
-            GTEST_SKIP() << "names are looked up by more than DNS here";
-    if (juce::File("/var/run/nscd/socket").exists())
-        GTEST_SKIP() << "names are looked up by a daemon here";
-
+    const auto setting = [](const char* file, const juce::String& key) { return ("\n" + juce::File(file).loadFileAsString())
+        .fromFirstOccurrenceOf("\n" + key, false, false).upToFirstOccurrenceOf("\n", false, false).trim(); };
+    const auto named = setting("/etc/resolv.conf", "nameserver"), nameserver = named.isEmpty() ? "127.0.0.1" : named;
+    if (setting("/etc/nsswitch.conf", "hosts:").removeCharacters(" \t") != "filesdns" || nameserver.containsChar(':')
+        || juce::File("/var/run/nscd/socket").exists())
+        GTEST_SKIP() << "names are looked up by more than one IPv4 DNS server here";
     TestNetwork network;
     network.local().run("ip addr replace " + nameserver + "/32 dev lo");
     juce::DatagramSocket silent;
@@ -164,15 +150,13 @@ TEST_F(AutoUpdaterTest, SlowServerDoesNotHoldTheMessageThread)
     context.updater->checkForUpdateInBackground();
     UpdateDialogs::showUpdateAvailableDialog(context, "2.0", "https://stalled.example/b.exe");
     choose(1);
-    std::set<int> askers;  // one port per lookup
-    ASSERT_TRUE(pumpUntil([&] {
-        char query[512];
-        juce::String from;
-        int port = 0;
-        if (silent.waitUntilReady(true, 10) > 0 && silent.read(query, sizeof(query), false, from, port) > 0)
+    std::set<int> askers;  // one port per lookup: the check's and the download's
+    char query[512];
+    juce::String from;
+    for (int port = 0; askers.size() < 2 && silent.waitUntilReady(true, 10000) > 0;)
+        if (silent.read(query, sizeof(query), false, from, port) > 0)
             askers.insert(port);
-        return askers.size() >= 2;
-    }));
+    ASSERT_EQ(askers.size(), 2u);
     const auto quit = juce::Time::getMillisecondCounter();
     context.updater.reset();
     EXPECT_LT(juce::Time::getMillisecondCounter() - quit, 5000u);
@@ -194,7 +178,6 @@ TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitchAndNoShellNowOrOnceAtExit
                         "it now or when you close the application?|0|0 Cancel 1|2 Update on exit 0|1 Update now 0");
     EXPECT_EQ(toasts.joinIntoString("|"), "Downloading update... 0% (stays)|Downloading update... 0%|Downloading "
                                           "update... 32%|Downloading update... 65%|Downloading update... 98%|(fades)");
-    ASSERT_EQ(saved(".tmp").size(), 1);
     EXPECT_EQ(saved(".tmp")[0].loadFileAsString().toStdString(), script);
     choose(0);  // also what a click beside the card reports
     EXPECT_TRUE(saved(".tmp").isEmpty());
@@ -235,7 +218,6 @@ TEST_F(AutoUpdaterTest, RunsOnlyTheFileItWroteIntoFoldersNobodyElseCanChange)
     ASSERT_TRUE(acceptDownloadOf("/a.sh", { 200, installerScript }));
     const auto saved = downloads.findChildFiles(juce::File::findFiles, false, "setup_discovery_temp-??????.sh");
     ASSERT_EQ(saved.size(), 2);
-    EXPECT_EQ((saved[0].loadFileAsString() + saved[1].loadFileAsString()).toStdString(), installerScript + installerScript);
 
     // Another file put in the place of the latest, of the same size and owner: "Update now" runs nothing.
     choose(2);

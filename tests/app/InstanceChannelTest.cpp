@@ -37,14 +37,9 @@ TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThrea
         return !closing;
     };
     // Another start, on a thread of its own while this one runs the first instance's message loop: true when it runs.
-    const auto launch = [](const char* line, int timeoutMs)
-    { return std::async(std::launch::async, [=] { return InstanceChannel([](auto&) { return true; }).claim(line, timeoutMs); }); };
+    const auto launch = [](const char* line, int ms) { return std::async(std::launch::async, [=] { return InstanceChannel([](auto&) { return true; }).claim(line, ms); }); };
     const auto outcome = [](std::future<bool> claimed) -> std::optional<bool>
-    {
-        if (!pumpUntil([&] { return claimed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }))
-            return {};
-        return claimed.get();
-    };
+    { return pumpUntil([&] { return claimed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }) ? std::optional(claimed.get()) : std::nullopt; };
 
     // The second time without a runtime folder, under a home so long that no socket address holds the path.
     for (const bool longHome : { false, true })

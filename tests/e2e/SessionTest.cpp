@@ -186,9 +186,8 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     const auto moveAndSignal = [&](ChildProcessHandle& process, juce::Rectangle<int> place, int signal)
     {
         session.moveResize(place);
-        EXPECT_TRUE(session.until([&] { return session.geometry() == place; }));
-        ::kill(process.pid, signal);
-        return process.waitForExit(20000) == std::optional<int>(0);
+        return session.until([&] { return session.geometry() == place; }) && ::kill(process.pid, signal) == 0
+               && process.waitForExit(20000) == std::optional<int>(0);
     };
     ASSERT_TRUE(moveAndSignal(*program, { 40, 30, 1000, 600 }, SIGTERM)) << session.log();
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="darkMode" val="1"/>)")) << session.settings();
