@@ -5,13 +5,13 @@
 #include <functional>
 #include <memory>
 
+class InstallerDownload;
+
 /**
     Checks the maker's update manifest once, downloads a newer installer into a folder of the user's
     own and starts it. The network work runs on background threads; every result reaches the owner's
     callbacks on the message thread, and never after the updater is gone.
 */
-class InstallerDownload;
-
 class AutoUpdater : public juce::URL::DownloadTaskListener
 {
 public:

@@ -119,7 +119,9 @@ InstallerDownload::~InstallerDownload()
     }
 
     transfer->cancelled = true;
-    transfer->request.cancel();
+
+    if (!transfer->done.wait(0))
+        transfer->request.cancel();
 
     // An installer that was not completely written is of no use to anyone.
     if (!transfer->done.wait(exitWaitMs) || !succeeded)

@@ -36,10 +36,12 @@ bool makeAddress(const juce::File& file, sockaddr_un& address, int& folderFd)
     if (path.size() >= sizeof(address.sun_path))
     {
         folderFd = ::open(file.getParentDirectory().getFullPathName().toRawUTF8(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd < 0)
+            return false;
         path = "/proc/self/fd/" + std::to_string(folderFd) + "/" + file.getFileName().toStdString();
     }
 
-    if (path.size() >= sizeof(address.sun_path) || (folderFd < 0 && path.rfind("/proc/", 0) == 0))
+    if (path.size() >= sizeof(address.sun_path))
         return false;
 
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
