@@ -20,7 +20,8 @@ public:
                                                     juce::URL::DownloadTaskListener& listener);
 
     /** Cancels the transfer; the listener is not called from then on. The thread gets half a second to
-        end; one that cannot (a connect or name lookup that hangs) is left to finish on its own state. */
+        end; one that cannot (a connect or name lookup that hangs) is left to finish on its own state, and
+        the unfinished file is removed. */
     ~InstallerDownload() override;
 
     /** Once the listener heard of a success: the written file's descriptor, open for reading, which

@@ -1,8 +1,5 @@
 #include "app/WebRequest.h"
 
-#include <system_error>
-#include <thread>
-
 namespace
 {
 // Where a redirect's Location leads, relative to the address that answered with it.
@@ -37,7 +34,7 @@ juce::WebInputStream* WebRequest::open()
 
     for (int hop = 0; hop <= maxRedirects; ++hop)
     {
-        auto next = std::make_shared<juce::WebInputStream>(address, false);
+        auto next = std::make_unique<juce::WebInputStream>(address, false);
         // The framework would follow redirects without showing where they lead.
         next->withNumRedirectsToFollow(0).withConnectionTimeout(connectTimeoutMs);
         juce::WebInputStream* current = nullptr;
@@ -50,10 +47,18 @@ juce::WebInputStream* WebRequest::open()
 
             stream = std::move(next);
             current = stream.get();
+            connecting = true;
         }
 
-        if (!current->connect(nullptr))
-            return nullptr;
+        const bool connected = current->connect(nullptr);
+
+        {
+            const juce::ScopedLock sl(lock);
+            connecting = false;
+
+            if (!connected || cancelled)
+                return nullptr;
+        }
 
         const auto status = current->getStatusCode();
 
@@ -76,23 +81,9 @@ juce::WebInputStream* WebRequest::open()
 
 void WebRequest::cancel()
 {
-    std::shared_ptr<juce::WebInputStream> current;
+    const juce::ScopedLock sl(lock);
+    cancelled = true;
 
-    {
-        const juce::ScopedLock sl(lock);
-        cancelled = true;
-        current = stream;
-    }
-
-    if (current == nullptr)
-        return;
-
-    try
-    {
-        std::thread([current] { current->cancel(); }).detach();
-    }
-    catch (const std::system_error&)
-    {
-        // Without a thread the transfer runs to its own end; the caller still never waits for it.
-    }
+    if (stream != nullptr && !connecting)
+        stream->cancel();
 }
