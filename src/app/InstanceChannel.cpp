@@ -148,8 +148,8 @@ InstanceChannel::Lock InstanceChannel::tryLock()
         return Lock::taken;
 
     // Better a second window than none at all.
-    claimProblem = "Instance lock unavailable at \"" + file.getFullPathName() + "\" (" + juce::String(std::strerror(error))
-                   + "); another instance may run alongside";
+    claimProblem = "Instance lock unavailable at \"" + file.getFullPathName() + "\" ("
+                   + juce::String(std::strerror(error)) + "); another instance may run alongside";
     return Lock::unavailable;
 }
 
@@ -214,7 +214,8 @@ bool InstanceChannel::listen()
     ::unlink(file.getFullPathName().toRawUTF8());
     listenFd = addressed ? ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
     const auto oldMask = ::umask(077);
-    const bool bound = listenFd >= 0 && ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    const bool bound = listenFd >= 0
+                       && ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
     ::umask(oldMask);
     const int error = errno;
 

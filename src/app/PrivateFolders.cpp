@@ -52,8 +52,8 @@ bool othersCannotChange(const std::string& path)
         if (S_ISLNK(info.st_mode))
             continue;
 
-        if (!S_ISDIR(info.st_mode) || (info.st_uid != 0 && info.st_uid != ::geteuid()) || (info.st_mode & S_IWOTH) != 0
-            || ((info.st_mode & S_IWGRP) != 0 && !isOwnGroup(info.st_gid)))
+        if (!S_ISDIR(info.st_mode) || (info.st_uid != 0 && info.st_uid != ::geteuid())
+            || (info.st_mode & S_IWOTH) != 0 || ((info.st_mode & S_IWGRP) != 0 && !isOwnGroup(info.st_gid)))
             return false;
     }
 
@@ -65,7 +65,8 @@ bool folderChainIsSafe(const juce::File& folder)
     const auto path = folder.getFullPathName().toStdString();
     char resolved[PATH_MAX];
 
-    if (!othersCannotChange(path) || ::realpath(folder.getParentDirectory().getFullPathName().toRawUTF8(), resolved) == nullptr)
+    if (!othersCannotChange(path)
+        || ::realpath(folder.getParentDirectory().getFullPathName().toRawUTF8(), resolved) == nullptr)
         return false;
 
     return othersCannotChange(std::string(resolved) + "/" + folder.getFileName().toStdString());
@@ -78,7 +79,6 @@ bool makePrivate(const juce::File& folder)
     if (folder == juce::File())
         return false;
 
-    folder.getParentDirectory().createDirectory();
     const auto path = folder.getFullPathName();
 
     if (::mkdir(path.toRawUTF8(), 0700) != 0 && errno != EEXIST)
@@ -107,7 +107,8 @@ juce::File PrivateFolders::cache()
 
     // Another user who can swap a folder on the way could swap what we run, lock or listen on.
     const auto folder = base.getChildFile("BrelmDiscovery");
-    return makePrivate(folder) && folderChainIsSafe(folder) ? folder : juce::File();
+    folder.getParentDirectory().createDirectory();
+    return folderChainIsSafe(folder) && makePrivate(folder) ? folder : juce::File();
 }
 
 juce::File PrivateFolders::runtime()

@@ -37,15 +37,21 @@ TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThrea
         return !closing;
     };
     // Another start, on a thread of its own while this one runs the first instance's message loop: true when it runs.
-    const auto launch = [](const char* line, int ms) { return std::async(std::launch::async, [=] { return InstanceChannel([](auto&) { return true; }).claim(line, ms); }); };
+    const auto acts = [](const juce::String&) { return true; };
+    const auto launch = [acts](const char* line, int ms)
+    { return std::async(std::launch::async, [=] { return InstanceChannel(acts).claim(line, ms); }); };
     const auto outcome = [](std::future<bool> claimed) -> std::optional<bool>
-    { return pumpUntil([&] { return claimed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }) ? std::optional(claimed.get()) : std::nullopt; };
+    {
+        const auto ended = [&] { return claimed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
+        return pumpUntil(ended) ? std::optional(claimed.get()) : std::nullopt;
+    };
 
     // The second time without a runtime folder, under a home so long that no socket address holds the path.
     for (const bool longHome : { false, true })
     {
         ScopedEnvironment runtime("XDG_RUNTIME_DIR", longHome ? "" : folders.file("runtime").getFullPathName());
-        ScopedEnvironment cache("XDG_CACHE_HOME", folders.file(juce::String::repeatedString("long-folder/", 9)).getFullPathName());
+        const auto longCache = folders.file(juce::String::repeatedString("long/", 22)).getFullPathName();
+        ScopedEnvironment cache("XDG_CACHE_HOME", longCache);
         ASSERT_GT(InstanceChannel::socketFile().getFullPathName().length(), longHome ? 108 : 0);
         ASSERT_TRUE(InstanceChannel::socketFile().replaceWithText("left by a crashed run"));
         received.clear();
@@ -66,7 +72,7 @@ TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThrea
     }
 
     // The lock held and nobody listening: a start gives up after its time.
-    InstanceChannel holder([](auto&) { return true; });
+    InstanceChannel holder(acts);
     ASSERT_TRUE(holder.claim("", 0));
     const auto begin = juce::Time::getMillisecondCounter();
     EXPECT_EQ(outcome(launch("", 300)), std::optional<bool>(false));
