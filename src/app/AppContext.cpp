@@ -26,11 +26,14 @@ AppContext::AppContext()
 
 AppContext::~AppContext()
 {
+    // Saved first: nothing that may take its time on the way out (the updater's threads) can cost the window's place.
+    if (settings != nullptr)
+        settings->saveIfNeeded();
+
     engine.removeListener(this);
     deviceList.removeListener(this);
     engine.stop();
-    // The members go in reverse order: engine, callbacks, updater, logger, then the settings
-    // file, whose destructor saves pending changes.
+    // The members go in reverse order: engine, callbacks, updater, logger, then the settings file.
 }
 
 juce::PropertiesFile::Options AppContext::settingsOptions()

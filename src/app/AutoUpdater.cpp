@@ -7,6 +7,10 @@
 
 #include <juce_events/juce_events.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <mutex>
 
 #ifndef BRELM_WEB_HOST
@@ -37,8 +41,8 @@ struct AutoUpdater::Shared
 namespace
 {
 // How long the destructor waits for a cancelled check thread to leave; it only holds shared state,
-// so giving up is safe.
-constexpr int checkExitWaitMs = 2000;
+// so giving up is safe. The download gets as long again.
+constexpr int checkExitWaitMs = 500;
 }  // namespace
 
 juce::String AutoUpdater::readManifest(Shared& shared)
@@ -133,10 +137,11 @@ AutoUpdater::~AutoUpdater()
             shared->request->cancel();
     }
 
-    // The download stops its thread when destroyed.
     task.reset();
-
     shared->checkDone.wait(checkExitWaitMs);
+
+    if (downloadedFd >= 0)
+        ::close(downloadedFd);
 }
 
 juce::String AutoUpdater::defaultManifestAddress()
@@ -154,28 +159,41 @@ float AutoUpdater::versionNumber(const juce::String& versionText)
     return versionText.trimCharactersAtStart("vV").upToFirstOccurrenceOf("r", false, true).getFloatValue();
 }
 
-juce::File AutoUpdater::targetFileFor(const juce::String& url, const juce::File& folder)
+juce::String AutoUpdater::installerSuffix(const juce::String& url)
 {
-    const auto name = juce::URL(url).getFileName();
-    auto suffix = name.fromLastOccurrenceOf(".", true, false);
-
-    if (suffix.isEmpty())
-        suffix = ".tmp";
-
-    return folder.getChildFile("setup_discovery_temp" + suffix);
+    const auto suffix = juce::URL(url).getFileName().fromLastOccurrenceOf(".", true, false);
+    return suffix.isEmpty() ? juce::String(".tmp") : suffix;
 }
 
 bool AutoUpdater::startInstaller(const juce::File& installer)
 {
-    if (!installer.existsAsFile())
+    if (downloadedFd < 0 || installer != downloadedFile)
         return false;
 
-    // A download carries no execute bit.
-    installer.setExecutePermission(true);
+    // What the path leads to now must be the file we wrote, unchanged: not one put in its place, nor
+    // one in a folder swapped in above it.
+    const auto path = installer.getFullPathName();
+    struct stat kept {}, found {};
+    const int fd = ::open(path.toRawUTF8(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const bool same = fd >= 0 && ::fstat(fd, &found) == 0 && ::fstat(downloadedFd, &kept) == 0
+                      && S_ISREG(kept.st_mode) && found.st_dev == kept.st_dev && found.st_ino == kept.st_ino
+                      && kept.st_uid == ::geteuid() && kept.st_size == downloadedSize;
+
+    if (fd >= 0)
+        ::close(fd);
+
+    if (!same)
+    {
+        juce::Logger::writeToLog("Installer not started: \"" + path + "\" is not the file that was downloaded");
+        return false;
+    }
+
+    // A download carries no execute bit; it is given through our own descriptor, never the path.
+    ::fchmod(downloadedFd, 0700);
 
     // An argument list: part of the file's name comes from the manifest, and a shell would read
     // characters such as ';' in it as commands.
-    return DetachedProcess::start({ installer.getFullPathName(), installerArguments });
+    return DetachedProcess::start({ path, installerArguments });
 }
 
 void AutoUpdater::checkForUpdate()
@@ -210,7 +228,7 @@ void AutoUpdater::downloadToTemp(const juce::String& url)
     if (folder == juce::File())
         return;
 
-    task = InstallerDownload::start(juce::URL(url), targetFileFor(url, folder), *this);
+    task = InstallerDownload::start(juce::URL(url), folder, "setup_discovery_temp", installerSuffix(url), *this);
 
     if (task != nullptr)
         targetFile = task->getTargetLocation();
@@ -247,10 +265,27 @@ void AutoUpdater::downloadFinished(juce::URL::DownloadTask* finishedTask, bool s
     if (task == nullptr || task.get() != finishedTask)
         return;
 
-    const bool complete = success && targetFile.existsAsFile() && targetFile.getSize() >= 1;
-
+    const int fd = success ? task->releaseFile() : -1;
     task.reset();
 
-    if (complete && onDownloaded)
+    struct stat info {};
+
+    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size < 1)
+    {
+        if (fd >= 0)
+            ::close(fd);
+
+        ::unlink(targetFile.getFullPathName().toRawUTF8());
+        return;
+    }
+
+    if (downloadedFd >= 0)
+        ::close(downloadedFd);
+
+    downloadedFd = fd;
+    downloadedFile = targetFile;
+    downloadedSize = info.st_size;
+
+    if (onDownloaded)
         onDownloaded(targetFile);
 }

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+class InstallerDownload;
+
 /**
     Checks the maker's update manifest once, downloads a newer installer into a folder of the user's
     own and starts it. The network work runs on background threads; every result reaches the owner's
@@ -18,7 +20,8 @@ public:
                          const juce::String& manifestAddress = defaultManifestAddress(),
                          const juce::String& platformKey = defaultPlatformKey());
 
-    /** Cancels a running check and download; posted results that arrive later are dropped. */
+    /** Cancels a running check and download and waits about a second at most: a connect or name lookup
+        that hangs is left to end on the threads' own state. Posted results that arrive later are dropped. */
     ~AutoUpdater() override;
 
     std::function<void(juce::String version, juce::String url)> onUpdateAvailable;
@@ -32,16 +35,14 @@ public:
     void checkForUpdateInBackground();
 
     /** Message thread: starts downloading the installer, on a thread of its own, to a new file named
-        "setup_discovery_temp" + suffix in the user's private cache folder. Nothing is reported when the
-        folder or the file cannot be had. */
+        "setup_discovery_temp-" + a part of its own + suffix in the user's private cache folder. Nothing is
+        reported when the folder or the file cannot be had. */
     void downloadToTemp(const juce::String& url);
 
     void finished(juce::URL::DownloadTask* task, bool success) override;
     void progress(juce::URL::DownloadTask* task, juce::int64 bytesDownloaded, juce::int64 totalLength) override;
 
-    juce::File getTargetFile() const { return targetFile; }
     bool isDownloading() const { return task != nullptr; }
-    juce::String getCurrentVersion() const { return currentVersion; }
 
     /** "https://" + the build's web host + the manifest's path. */
     static juce::String defaultManifestAddress();
@@ -52,12 +53,14 @@ public:
     /** The comparable number of a version text: "V1.2r3" -> 1.2, "1.10" -> 1.1. */
     static float versionNumber(const juce::String& versionText);
 
-    /** Where an installer downloaded from url is saved inside folder. */
-    static juce::File targetFileFor(const juce::String& url, const juce::File& folder);
+    /** The end of a saved installer's name: the address's file name from its last "." on, the whole
+        name without one, ".tmp" without a name. */
+    static juce::String installerSuffix(const juce::String& url);
 
-    /** Starts a downloaded installer with "/SILENT", as an argument list and never through a shell;
-        false when it could not be started. */
-    static bool startInstaller(const juce::File& installer);
+    /** Starts the installer this updater downloaded last with "/SILENT", as an argument list and never
+        through a shell, and only while installer still names the very file that was written; false when
+        it is not started. */
+    bool startInstaller(const juce::File& installer);
 
     static constexpr const char* manifestPath = "/images/downloads/software/package_discovery_last.json";
     static constexpr const char* installerArguments = "/SILENT";
@@ -71,7 +74,12 @@ private:
 
     juce::String currentVersion;
     juce::File targetFile;
-    std::unique_ptr<juce::URL::DownloadTask> task;
+    std::unique_ptr<InstallerDownload> task;
+
+    // The last complete download, held open since it was written, so a file put in its place is recognised.
+    int downloadedFd = -1;
+    juce::File downloadedFile;
+    juce::int64 downloadedSize = 0;
 
     // What the check thread and posted calls need outlives this object; owner is cleared on destruction.
     const std::shared_ptr<Shared> shared;

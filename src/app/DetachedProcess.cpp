@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -41,12 +42,19 @@ bool DetachedProcess::start(const juce::StringArray& arguments)
     if (started)
     {
         // A browser may live for hours; the wait costs a sleeping thread, never the message thread.
-        std::thread([pid] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
-            {
-            }
-        }).detach();
+        try
+        {
+            std::thread([pid] {
+                int status = 0;
+                while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
+                {
+                }
+            }).detach();
+        }
+        catch (const std::system_error&)
+        {
+            // Started all the same; it stays a defunct entry until we exit.
+        }
     }
     return started;
 }

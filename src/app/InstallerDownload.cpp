@@ -1,13 +1,26 @@
 #include "app/InstallerDownload.h"
 
+#include "app/WebRequest.h"
+
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace
 {
 // The framework's own block size: progress is reported before each block.
 constexpr int blockSize = 0x8000;
+
+// How long the destructor gives a cancelled transfer to end.
+constexpr int exitWaitMs = 500;
 
 bool writeAll(int fd, const char* data, size_t size)
 {
@@ -29,103 +42,188 @@ bool writeAll(int fd, const char* data, size_t size)
 }
 }  // namespace
 
-int InstallerDownload::createExclusively(juce::File& file)
+// What the transfer thread works on. It is shared, so a thread that outlives its task never touches freed memory.
+struct InstallerDownload::Transfer
 {
-    // The folder is the user's own, so a file under our name is a leftover of an earlier download.
-    ::unlink(file.getFullPathName().toRawUTF8());
-
-    for (int attempt = 0; attempt < 100; ++attempt)
+    Transfer(const juce::URL& url, const juce::File& target, int fileHandle,
+             juce::URL::DownloadTaskListener& taskListener)
+        : request(url), file(target), fd(fileHandle), listener(taskListener)
     {
-        const int created = ::open(file.getFullPathName().toRawUTF8(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-
-        if (created >= 0 || errno != EEXIST)
-            return created;
-
-        file = file.getNonexistentSibling();
     }
 
-    return -1;
-}
+    ~Transfer()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
 
-std::unique_ptr<InstallerDownload> InstallerDownload::start(const juce::URL& url, const juce::File& target,
+    WebRequest request;
+    const juce::File file;
+    int fd;  // the thread's until done is signalled, then guarded by mutex
+    juce::URL::DownloadTaskListener& listener;
+    std::atomic<bool> cancelled { false };
+    juce::WaitableEvent done { true };
+
+    std::mutex mutex;
+    InstallerDownload* task = nullptr;  // guarded by mutex: the listener is called only while it is set
+    bool succeeded = false;             // guarded by mutex
+};
+
+std::unique_ptr<InstallerDownload> InstallerDownload::start(const juce::URL& url, const juce::File& folder,
+                                                            const juce::String& prefix, const juce::String& suffix,
                                                             juce::URL::DownloadTaskListener& listener)
 {
-    auto file = target;
-    const int fd = createExclusively(file);
+    auto path = folder.getChildFile(prefix + "-XXXXXX").getFullPathName().toStdString();
+    const auto suffixLength = static_cast<int>(suffix.toStdString().size());
+    path += suffix.toStdString();
+
+    // Created exclusively under a name no one else has: a second download, even by another of our
+    // instances, never writes into this one's file.
+    const int fd = ::mkostemps(path.data(), suffixLength, O_CLOEXEC);
 
     if (fd < 0)
         return nullptr;
 
-    std::unique_ptr<InstallerDownload> download(new InstallerDownload(url, file, fd, listener));
-    download->startThread();
+    auto transfer = std::make_shared<Transfer>(url, juce::File(juce::String::fromUTF8(path.c_str())), fd, listener);
+    std::unique_ptr<InstallerDownload> download(new InstallerDownload(transfer, transfer->file));
+
+    try
+    {
+        std::thread([transfer] { run(transfer); }).detach();
+    }
+    catch (const std::system_error&)
+    {
+        transfer->done.signal();
+        return nullptr;
+    }
+
     return download;
 }
 
-InstallerDownload::InstallerDownload(const juce::URL& url, const juce::File& file, int fileHandle,
-                                     juce::URL::DownloadTaskListener& taskListener)
-    : juce::Thread("Installer download"), request(url), fd(fileHandle), listener(taskListener)
+InstallerDownload::InstallerDownload(std::shared_ptr<Transfer> state, const juce::File& file)
+    : transfer(std::move(state))
 {
     targetLocation = file;
+    const std::lock_guard<std::mutex> lock(transfer->mutex);
+    transfer->task = this;
 }
 
 InstallerDownload::~InstallerDownload()
 {
-    signalThreadShouldExit();
-    request.cancel();
-    waitForThreadToExit(-1);
+    bool succeeded = false;
 
-    if (fd >= 0)
-        ::close(fd);
+    {
+        const std::lock_guard<std::mutex> lock(transfer->mutex);
+        transfer->task = nullptr;
+        succeeded = transfer->succeeded;
+    }
+
+    transfer->cancelled = true;
+
+    if (!transfer->done.wait(0))
+        transfer->request.cancel();
+
+    // An installer that was not completely written is of no use to anyone.
+    if (!transfer->done.wait(exitWaitMs) || !succeeded)
+        ::unlink(transfer->file.getFullPathName().toRawUTF8());
 }
 
-void InstallerDownload::run()
+int InstallerDownload::releaseFile()
 {
-    error = !fetch();
+    const std::lock_guard<std::mutex> lock(transfer->mutex);
 
-    ::close(fd);
-    fd = -1;
+    if (!transfer->succeeded)
+        return -1;
 
-    if (error)
-        ::unlink(targetLocation.getFullPathName().toRawUTF8());
-
-    finished = true;
-
-    if (!threadShouldExit())
-        listener.finished(this, !error);
+    return std::exchange(transfer->fd, -1);
 }
 
-bool InstallerDownload::fetch()
+void InstallerDownload::run(const std::shared_ptr<Transfer>& transfer)
 {
-    auto* stream = request.open();
+    bool ok = fetch(*transfer);
+
+    // Kept open for reading only: a file that is open for writing cannot be started.
+    if (ok)
+    {
+        const auto path = "/proc/self/fd/" + std::to_string(transfer->fd);
+        const int readOnly = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        ::close(transfer->fd);
+        transfer->fd = readOnly;
+        ok = readOnly >= 0;
+    }
+
+    if (!ok)
+    {
+        ::unlink(transfer->file.getFullPathName().toRawUTF8());
+
+        if (transfer->fd >= 0)
+            ::close(transfer->fd);
+
+        transfer->fd = -1;
+    }
+
+    {
+        const std::lock_guard<std::mutex> lock(transfer->mutex);
+        transfer->succeeded = ok;
+
+        if (auto* task = transfer->task)
+        {
+            task->error = !ok;
+            task->finished = true;
+            transfer->listener.finished(task, ok);
+        }
+    }
+
+    transfer->done.signal();
+}
+
+bool InstallerDownload::fetch(Transfer& transfer)
+{
+    auto* stream = transfer.request.open();
 
     if (stream == nullptr)
         return false;
 
-    httpCode = stream->getStatusCode();
-    contentLength = stream->getTotalLength();
+    const auto total = stream->getTotalLength();
+    juce::int64 downloaded = 0;
     juce::HeapBlock<char> buffer(blockSize);
 
-    while (!(stream->isExhausted() || stream->isError() || threadShouldExit()))
-    {
-        listener.progress(this, downloaded, contentLength);
+    const auto report = [&transfer, &stream, total, &downloaded](bool progress) {
+        const std::lock_guard<std::mutex> lock(transfer.mutex);
 
-        const auto left = contentLength < 0 ? juce::int64(blockSize) : contentLength - downloaded;
+        if (auto* task = transfer.task)
+        {
+            task->httpCode = stream->getStatusCode();
+            task->contentLength = total;
+            task->downloaded = downloaded;
+
+            if (progress)
+                transfer.listener.progress(task, downloaded, total);
+        }
+    };
+
+    while (!(stream->isExhausted() || stream->isError() || transfer.cancelled))
+    {
+        report(true);
+
+        const auto left = total < 0 ? juce::int64(blockSize) : total - downloaded;
         const auto wanted = static_cast<int>(juce::jmin<juce::int64>(blockSize, left));
         const auto got = stream->read(buffer.get(), wanted);
 
-        if (got < 0 || threadShouldExit() || stream->isError())
+        if (got < 0 || transfer.cancelled || stream->isError())
             return false;
 
-        if (!writeAll(fd, buffer.get(), static_cast<size_t>(got)))
+        if (!writeAll(transfer.fd, buffer.get(), static_cast<size_t>(got)))
             return false;
 
         downloaded += got;
 
-        if (downloaded == contentLength)
+        if (downloaded == total)
             break;
     }
 
+    report(false);
+
     // A short body is a broken transfer, not a small installer.
-    return !threadShouldExit() && !stream->isError() && (contentLength < 0 || downloaded >= contentLength);
+    return !transfer.cancelled && !stream->isError() && (total < 0 || downloaded >= total);
 }

@@ -12,18 +12,38 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace
 {
 const char* const greeting = "BrelmDiscovery\n";
 constexpr size_t maxMessageSize = 64 * 1024;
+constexpr char acknowledgement = '!';
 
-bool makeAddress(const juce::File& file, sockaddr_un& address)
+// A socket address holds 107 bytes of path. A longer one (a long home without a runtime folder) is reached
+// through a descriptor of its folder, whose name under /proc stays short; the caller closes folderFd.
+bool makeAddress(const juce::File& file, sockaddr_un& address, int& folderFd)
 {
-    const auto path = file.getFullPathName().toStdString();
     std::memset(&address, 0, sizeof(address));
     address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof(address.sun_path))
+    folderFd = -1;
+
+    if (file == juce::File())
         return false;
+
+    auto path = file.getFullPathName().toStdString();
+
+    if (path.size() >= sizeof(address.sun_path))
+    {
+        folderFd = ::open(file.getParentDirectory().getFullPathName().toRawUTF8(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd < 0)
+            return false;
+        path = "/proc/self/fd/" + std::to_string(folderFd) + "/" + file.getFileName().toStdString();
+    }
+
+    if (path.size() >= sizeof(address.sun_path))
+        return false;
+
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
 }
@@ -48,9 +68,31 @@ bool writeAll(int fd, const char* data, size_t size)
     }
     return true;
 }
+
+// Connects to the running instance and sends the message; the connected socket, or -1.
+int sendToRunningInstance(const std::string& message)
+{
+    sockaddr_un address;
+    int folderFd = -1;
+    int fd = makeAddress(InstanceChannel::socketFile(), address, folderFd)
+                 ? ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)
+                 : -1;
+
+    if (fd >= 0
+        && (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
+            || !writeAll(fd, message.data(), message.size()) || ::shutdown(fd, SHUT_WR) != 0))
+    {
+        ::close(fd);
+        fd = -1;
+    }
+
+    if (folderFd >= 0)
+        ::close(folderFd);
+    return fd;
+}
 } // namespace
 
-InstanceChannel::InstanceChannel(std::function<void(const juce::String&)> callback)
+InstanceChannel::InstanceChannel(std::function<bool(const juce::String&)> callback)
     : juce::Thread("Instance channel"), onMessage(std::move(callback)), alive(std::make_shared<bool>(true))
 {
 }
@@ -83,58 +125,110 @@ juce::File InstanceChannel::socketFile()
     return inRuntimeFolder("BrelmDiscovery.socket");
 }
 
-bool InstanceChannel::claim()
+InstanceChannel::Lock InstanceChannel::tryLock()
 {
-    const auto file = inRuntimeFolder("BrelmDiscovery.lock");
-    lockFd = file == juce::File() ? -1
-                                  : ::open(file.getFullPathName().toRawUTF8(),
-                                           O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-
-    if (lockFd >= 0 && ::flock(lockFd, LOCK_EX | LOCK_NB) == 0)
-        return true;
-
-    const bool taken = lockFd >= 0 && errno == EWOULDBLOCK;
     if (lockFd >= 0)
-        ::close(lockFd);
-    lockFd = -1;
-    if (taken)
-        return false;
+        return Lock::held;
+
+    const auto file = inRuntimeFolder("BrelmDiscovery.lock");
+    const int fd = file == juce::File() ? -1
+                                        : ::open(file.getFullPathName().toRawUTF8(),
+                                                 O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    {
+        lockFd = fd;
+        return Lock::held;
+    }
+
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (fd >= 0 && error == EWOULDBLOCK)
+        return Lock::taken;
 
     // Better a second window than none at all.
-    juce::Logger::writeToLog("Instance lock unavailable at \"" + file.getFullPathName()
-                             + "\"; another instance may run alongside");
-    return true;
+    claimProblem = "Instance lock unavailable at \"" + file.getFullPathName() + "\" ("
+                   + juce::String(std::strerror(error)) + "); another instance may run alongside";
+    return Lock::unavailable;
+}
+
+bool InstanceChannel::claim(const juce::String& commandLine, int timeoutMs)
+{
+    const auto deadline = juce::Time::getMillisecondCounter() + static_cast<juce::uint32>(juce::jmax(0, timeoutMs));
+    const auto timeLeft = [deadline] {
+        const auto now = juce::Time::getMillisecondCounter();
+        return now < deadline ? static_cast<int>(deadline - now) : 0;
+    };
+
+    // The running instance reads no more than this.
+    auto message = std::string(greeting) + commandLine.toStdString();
+    message.resize(juce::jmin(message.size(), maxMessageSize));
+
+    for (;;)
+    {
+        if (tryLock() != Lock::taken)
+            return true;
+
+        // It may not listen yet (starting), or no longer (closing); it answers only when it acts on this.
+        if (const int fd = sendToRunningInstance(message); fd >= 0)
+        {
+            // Meanwhile it may close and free the lock without a word.
+            bool answered = false;
+            while (!answered && timeLeft() > 0 && tryLock() != Lock::held)
+            {
+                pollfd pfd { fd, POLLIN, 0 };
+                answered = ::poll(&pfd, 1, juce::jmin(100, timeLeft())) > 0;
+            }
+
+            char answer = 0;
+            const bool handedOver = answered && ::recv(fd, &answer, 1, 0) == 1 && answer == acknowledgement;
+            ::close(fd);
+
+            if (handedOver)
+                return false;
+            if (lockFd >= 0)
+                return true;
+        }
+
+        if (timeLeft() == 0)
+        {
+            juce::Logger::writeToLog("Instance channel: the running instance did not answer");
+            return false;
+        }
+        juce::Thread::sleep(juce::jmin(50, timeLeft()));
+    }
 }
 
 bool InstanceChannel::listen()
 {
+    if (claimProblem.isNotEmpty())
+        juce::Logger::writeToLog(claimProblem);
+
     const auto file = socketFile();
     sockaddr_un address;
-    if (!makeAddress(file, address) || (listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) < 0)
-    {
-        juce::Logger::writeToLog("Instance channel: cannot listen on \"" + file.getFullPathName() + "\"");
-        return false;
-    }
+    int folderFd = -1;
+    const bool addressed = makeAddress(file, address, folderFd);
 
     // Whoever holds the instance lock owns the name; a file left by a crashed run is stale.
-    ::unlink(address.sun_path);
+    ::unlink(file.getFullPathName().toRawUTF8());
+    listenFd = addressed ? ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
     const auto oldMask = ::umask(077);
-    const bool bound = ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    const bool bound = listenFd >= 0
+                       && ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
     ::umask(oldMask);
+    const int error = errno;
 
-    if (!bound || ::listen(listenFd, 4) != 0)
+    if (folderFd >= 0)
+        ::close(folderFd);
+
+    if (!bound || ::listen(listenFd, 4) != 0 || ::pipe2(wakeFds, O_CLOEXEC) != 0)
     {
         // A second start would then wait for a hand-over that never comes.
         juce::Logger::writeToLog("Instance channel: cannot listen on \"" + file.getFullPathName()
-                                 + "\": " + juce::String(std::strerror(errno)));
-        ::close(listenFd);
-        listenFd = -1;
-        return false;
-    }
-
-    if (::pipe2(wakeFds, O_CLOEXEC) != 0)
-    {
-        ::close(listenFd);
+                                 + "\": " + juce::String(std::strerror(bound ? errno : error)));
+        if (listenFd >= 0)
+            ::close(listenFd);
         listenFd = -1;
         return false;
     }
@@ -154,23 +248,26 @@ void InstanceChannel::run()
 
         const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (client >= 0)
-        {
             handleConnection(client);
-            ::close(client);
-        }
     }
 }
 
 void InstanceChannel::handleConnection(int clientFd)
 {
+    // Closed wherever the last copy goes: after the answer, or unanswered when the call is dropped.
+    const std::shared_ptr<int> client(new int(clientFd), [](int* fd) {
+        ::close(*fd);
+        delete fd;
+    });
+
     std::string received;
     const auto deadline = juce::Time::getMillisecondCounter() + 2000;
 
-    while (received.size() < maxMessageSize && !threadShouldExit())
+    for (;;)
     {
         const auto now = juce::Time::getMillisecondCounter();
-        if (now >= deadline)
-            return;  // a client that never finishes is dropped
+        if (now >= deadline || threadShouldExit() || received.size() > maxMessageSize)
+            return;  // a client that never finishes, or says too much, is dropped
 
         pollfd pfd { clientFd, POLLIN, 0 };
         if (::poll(&pfd, 1, static_cast<int>(juce::jmin<juce::uint32>(deadline - now, 100))) <= 0)
@@ -180,7 +277,9 @@ void InstanceChannel::handleConnection(int clientFd)
         const auto count = ::recv(clientFd, buffer, sizeof(buffer), 0);
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0)
+        if (count < 0)
+            return;
+        if (count == 0)
             break;
         received.append(buffer, static_cast<size_t>(count));
     }
@@ -193,41 +292,13 @@ void InstanceChannel::handleConnection(int clientFd)
                                                     static_cast<int>(received.size() - prefix.size()));
     std::weak_ptr<bool> token = alive;
     auto callback = onMessage;
-    juce::MessageManager::callAsync([token, callback, commandLine]
+
+    // Answered from the message thread, and only when we act on it: a start that hears nothing knows
+    // we are closing and tries the lock again. After a quit no call is taken, and the socket just closes.
+    juce::MessageManager::callAsync([token, callback, commandLine, client]
     {
         const auto flag = token.lock();
-        if (flag != nullptr && *flag && callback)
-            callback(commandLine);
+        if (flag != nullptr && *flag && callback && callback(commandLine))
+            ::send(*client, &acknowledgement, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     });
-}
-
-bool InstanceChannel::notifyRunningInstance(const juce::String& commandLine, int timeoutMs)
-{
-    sockaddr_un address;
-    if (!makeAddress(socketFile(), address))
-        return false;
-
-    const std::string message = std::string(greeting) + commandLine.toStdString();
-    const auto deadline = juce::Time::getMillisecondCounter() + static_cast<juce::uint32>(juce::jmax(0, timeoutMs));
-
-    for (;;)
-    {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return false;
-
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
-        {
-            const bool sent = writeAll(fd, message.data(), message.size());
-            ::shutdown(fd, SHUT_WR);
-            ::close(fd);
-            return sent;
-        }
-        ::close(fd);
-
-        // The running instance may not have opened its socket yet.
-        if (juce::Time::getMillisecondCounter() >= deadline)
-            return false;
-        juce::Thread::sleep(50);
-    }
 }

@@ -8,40 +8,50 @@
 /**
     Keeps the program to one instance per user: a lock and a Unix socket in the user's runtime folder
     (or a private folder of theirs without one). A second start that finds the lock taken hands its
-    command line over the socket to the running instance. JUCE's own lock is one file in /var/tmp for
-    the whole machine, and its hand-over does nothing on Linux.
+    command line over the socket to the running instance, which answers only when it acts on it. JUCE's
+    own lock is one file in /var/tmp for the whole machine, and its hand-over does nothing on Linux.
 */
 class InstanceChannel : private juce::Thread
 {
 public:
-    /** onMessage runs on the message thread with the other start's command line. */
-    explicit InstanceChannel(std::function<void(const juce::String& commandLine)> onMessage);
+    /** onMessage runs on the message thread with another start's command line and tells whether this
+        instance acts on it (not while it closes). */
+    explicit InstanceChannel(std::function<bool(const juce::String& commandLine)> onMessage);
     ~InstanceChannel() override;
 
-    /** Takes this user's instance lock; false only when another instance of this user holds it.
-        Without a usable folder the program runs unguarded, and that is logged. */
-    bool claim();
+    /** Takes this user's instance lock, or hands commandLine to the instance that holds it. An instance
+        that does not act on it is closing: the lock is tried again until timeoutMs have passed. True when
+        this start is to run: it holds the lock, or there is no usable folder for one (it then runs
+        unguarded). False when the running instance took the command line over, or none answered in time. */
+    bool claim(const juce::String& commandLine, int timeoutMs);
 
-    /** Binds the socket (replacing a stale one) and starts accepting; false, and logged, when that fails. */
+    /** Binds the socket (replacing a stale one) and starts accepting; false when that fails. Logs what
+        went wrong here and in claim, once the program's log can show it. */
     bool listen();
-
-    /** Tells the running instance about this start, retrying while it may still be starting up. */
-    static bool notifyRunningInstance(const juce::String& commandLine, int timeoutMs);
 
     /** "BrelmDiscovery.socket" in the user's runtime folder (the lock lies next to it), or in their
         private cache folder without one; a null File when neither can be had. */
     static juce::File socketFile();
 
 private:
+    enum class Lock
+    {
+        held,
+        taken,
+        unavailable
+    };
+
+    Lock tryLock();
     void run() override;
     void handleConnection(int clientFd);
 
-    std::function<void(const juce::String&)> onMessage;
+    std::function<bool(const juce::String&)> onMessage;
     std::shared_ptr<bool> alive;  // message thread only: posted messages check it before calling back
     int lockFd = -1;
     int listenFd = -1;
     int wakeFds[2] = { -1, -1 };  // written once to end the wait: no polling while idle
     juce::File boundFile;
+    juce::String claimProblem;  // logged by listen, once the log reaches the console
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(InstanceChannel)
 };

@@ -7,6 +7,7 @@
 #include "app/DemoDevices.h"
 #include "app/InstanceChannel.h"
 #include "app/MainWindow.h"
+#include "app/QuitSignals.h"
 #include "app/UpdateDialogs.h"
 #include "app/WebAddresses.h"
 #include "ui/Theme.h"
@@ -34,16 +35,24 @@ bool MainApplication::moreThanOneInstanceAllowed()
 
 bool MainApplication::initialiseApp()
 {
-    instanceChannel = std::make_unique<InstanceChannel>([this](const juce::String& other)
-                                                        { anotherInstanceStarted(other); });
+    instanceChannel = std::make_unique<InstanceChannel>([this](const juce::String& other) {
+        // Closing, we leave the start to itself: it then takes the lock and runs.
+        if (mainWindow == nullptr || juce::MessageManager::getInstance()->hasStopMessageBeenSent())
+            return false;
+
+        anotherInstanceStarted(other);
+        return true;
+    });
 
     // This user's program runs already: this process ends, and the running one comes to the front.
-    if (!instanceChannel->claim())
+    if (!instanceChannel->claim(getCommandLineParameters(), 10000))
     {
         instanceChannel.reset();
-        InstanceChannel::notifyRunningInstance(getCommandLineParameters(), 3000);
         return false;
     }
+
+    // Logout, shutdown and kill take the same road as a closed window.
+    quitSignals = std::make_unique<QuitSignals>([this] { systemRequestedQuit(); });
 
     // JUCEApplication's own step only builds the macOS menu bar.
     return juce::JUCEApplicationBase::initialiseApp();
@@ -51,8 +60,6 @@ bool MainApplication::initialiseApp()
 
 void MainApplication::initialise(const juce::String& commandLine)
 {
-    instanceChannel->listen();
-
     juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
 
     appContext = std::make_unique<AppContext>();
@@ -74,6 +81,9 @@ void MainApplication::initialise(const juce::String& commandLine)
     mainWindow = std::make_unique<MainWindow>(getApplicationName(), appContext.get());
     juce::MouseCursor::hideWaitCursor();
 
+    // Once the console shows the log, so what goes wrong with it shows there.
+    instanceChannel->listen();
+
     if (commandLine.contains(demoDevicesSwitch))
     {
         auto deviceList = appContext->appState.getChildWithName(AppStateIds::DeviceList);
@@ -88,7 +98,6 @@ void MainApplication::initialise(const juce::String& commandLine)
 
 void MainApplication::shutdown()
 {
-    instanceChannel.reset();
     mainWindow.reset();
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
     // The receive threads log; they end before the logger goes.
@@ -96,6 +105,9 @@ void MainApplication::shutdown()
         appContext->engine.stop();
     juce::Logger::setCurrentLogger(nullptr);
     appContext.reset();
+    quitSignals.reset();
+    // Last: a new start waits for the lock, and so finds the settings saved and the ports free.
+    instanceChannel.reset();
 }
 
 void MainApplication::anotherInstanceStarted(const juce::String&)

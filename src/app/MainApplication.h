@@ -9,6 +9,7 @@
 class AppContext;
 class InstanceChannel;
 class MainWindow;
+class QuitSignals;
 
 /** The application object: builds everything at start-up and tears it down in a fixed order. */
 class MainApplication : public juce::JUCEApplication
@@ -39,6 +40,7 @@ private:
     std::unique_ptr<AppContext> appContext;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<InstanceChannel> instanceChannel;
+    std::unique_ptr<QuitSignals> quitSignals;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainApplication)
 };

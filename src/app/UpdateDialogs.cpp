@@ -48,7 +48,8 @@ void UpdateDialogs::showDownloadCompleteDialog(AppContext& context, const juce::
                            if (id == updateNowId)
                            {
                                // A file that cannot be started still ends the program, as chosen.
-                               AutoUpdater::startInstaller(file);
+                               if (context.updater != nullptr)
+                                   context.updater->startInstaller(file);
 
                                if (quit)
                                    quit();
@@ -79,7 +80,9 @@ void UpdateDialogs::startInstallerOnQuit(AppContext& context)
 
     // A second quit request before the loop ends must not run the installer again.
     context.installOnExit = false;
-    AutoUpdater::startInstaller(context.installerFile);
+
+    if (context.updater != nullptr)
+        context.updater->startInstaller(context.installerFile);
 }
 
 juce::String UpdateDialogs::progressText(int percent)

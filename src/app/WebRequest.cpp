@@ -47,10 +47,18 @@ juce::WebInputStream* WebRequest::open()
 
             stream = std::move(next);
             current = stream.get();
+            connecting = true;
         }
 
-        if (!current->connect(nullptr))
-            return nullptr;
+        const bool connected = current->connect(nullptr);
+
+        {
+            const juce::ScopedLock sl(lock);
+            connecting = false;
+
+            if (!connected || cancelled)
+                return nullptr;
+        }
 
         const auto status = current->getStatusCode();
 
@@ -76,6 +84,6 @@ void WebRequest::cancel()
     const juce::ScopedLock sl(lock);
     cancelled = true;
 
-    if (stream != nullptr)
+    if (stream != nullptr && !connecting)
         stream->cancel();
 }

@@ -18,7 +18,9 @@ public:
         that is not to https, too many redirects, no connection, cancelled). The stream stays owned here. */
     juce::WebInputStream* open();
 
-    /** Any thread: ends a connect or read in progress and makes open() fail from now on. */
+    /** Any thread, never waits for the network: makes open() fail from now on and ends a transfer in
+        progress. A connect in progress is left to end on its own: curl lets go of a name lookup only when
+        the lookup ends, and a cancel would wait for that. */
     void cancel();
 
     static constexpr int connectTimeoutMs = 30000;
@@ -28,6 +30,7 @@ private:
     const juce::URL url;
     juce::CriticalSection lock;
     bool cancelled = false;                        // guarded by lock
+    bool connecting = false;                       // guarded by lock
     std::unique_ptr<juce::WebInputStream> stream;  // replaced under lock
 
     JUCE_DECLARE_NON_COPYABLE(WebRequest)

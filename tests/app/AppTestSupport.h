@@ -25,7 +25,9 @@ struct ScopedUserFolders
     ~ScopedUserFolders() { root.deleteRecursively(); }
     juce::File file(const juce::String& path) const { return root.getChildFile(path); }
 
-    const juce::File root = juce::File::createTempFile("brelm-user");
+    // Beside the test program, not in the shared /tmp: folders others can write to get no downloads.
+    const juce::File root { ::mkdtemp(juce::File::getSpecialLocation(juce::File::currentExecutableFile)
+                                          .getSiblingFile("user-XXXXXX").getFullPathName().toStdString().data()) };
     const bool made = file("runtime").createDirectory().wasOk();
     ScopedEnvironment home { "HOME", root.getFullPathName() };
     ScopedEnvironment cache { "XDG_CACHE_HOME", file("cache").getFullPathName() };

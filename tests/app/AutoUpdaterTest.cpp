@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 #include "support/HttpTestServer.h"
+#include "support/TestNetwork.h"
 
 #include "app/AppContext.h"
 #include "app/AutoUpdater.h"
@@ -7,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <set>
 
 namespace
 {
@@ -18,8 +21,13 @@ std::string manifest(const std::string& version, const std::string& urls = R"({ 
     return R"({ "version": )" + version + R"(, "url": )" + urls + " }";
 }
 
-// Stands in for an installer: appends its arguments to "ran.<its own name>" in the folder above its own.
-const std::string installerScript = "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/../ran.$(basename \"$0\")\"\n";
+// Stands in for an installer: appends its arguments, the descriptors a program it starts has (0 to 2, and 3 for
+// the listing itself) and whether it leads a session of its own to "ran" in the folder above its own.
+const std::string installerScript = "#!/bin/sh\ns=$(cut -d')' -f2 /proc/$$/stat | cut -d' ' -f5)\n"
+                                    "echo \"$@\" $(ls /proc/self/fd) $([ $s = $$ ] && echo session) "
+                                    ">> \"$(dirname \"$0\")/../ran\"\n";
+
+void waitForInstallers() { while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {} }
 
 // The updater wired as the application wires it; the context's dialog and toast callbacks record what they show.
 class AutoUpdaterTest : public ::testing::Test
@@ -124,14 +132,46 @@ TEST_F(AutoUpdaterTest, SlowServerDoesNotHoldTheMessageThread)
     EXPECT_LT(juce::Time::getMillisecondCounter() - start, 15000u);
     ASSERT_TRUE(drain());
     EXPECT_EQ(shown.size() + toasts.size(), 2);
+
+    // Name lookups that never get an answer: the server hears the questions and stays silent. A quit still waits
+    // about a second at most (curl alone holds it 10 s). Only where lookups reach nothing but that server.
+    const auto setting = [](const char* file, const juce::String& key)
+    {
+        const auto text = "\n" + juce::File(file).loadFileAsString();
+        return text.fromFirstOccurrenceOf("\n" + key, false, false).upToFirstOccurrenceOf("\n", false, false).trim();
+    };
+    const auto named = setting("/etc/resolv.conf", "nameserver"), nameserver = named.isEmpty() ? "127.0.0.1" : named;
+    if (setting("/etc/nsswitch.conf", "hosts:").removeCharacters(" \t") != "filesdns" || nameserver.containsChar(':')
+        || juce::File("/var/run/nscd/socket").exists())
+        GTEST_SKIP() << "names are looked up by more than one IPv4 DNS server here";
+    TestNetwork network;
+    network.local().run("ip addr replace " + nameserver + "/32 dev lo");
+    juce::DatagramSocket silent;
+    ASSERT_TRUE(silent.bindToPort(53, nameserver));
+    context.updater = std::make_unique<AutoUpdater>("1.00", "https://stalled.example/manifest", "windows");
+    context.updater->checkForUpdateInBackground();
+    UpdateDialogs::showUpdateAvailableDialog(context, "2.0", "https://stalled.example/b.exe");
+    choose(1);
+    std::set<int> askers;  // one port per lookup: the check's and the download's
+    char query[512];
+    juce::String from;
+    for (int port = 0; askers.size() < 2 && silent.waitUntilReady(true, 10000) > 0;)
+        if (silent.read(query, sizeof(query), false, from, port) > 0)
+            askers.insert(port);
+    ASSERT_EQ(askers.size(), 2u);
+    const auto quit = juce::Time::getMillisecondCounter();
+    context.updater.reset();
+    EXPECT_LT(juce::Time::getMillisecondCounter() - quit, 5000u);
 }
 
 TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitchAndNoShellNowOrOnceAtExit)
 {
-    const auto waitForInstallers = [] { while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {} };
     const auto script = installerScript + "#" + std::string(99999 - installerScript.size(), 'x');  // 100000 bytes
+    const juce::DatagramSocket held;  // not close-on-exec: inherited unless the start closes it
+    const auto saved = [this](const juce::String& suffix)
+    { return downloads.findChildFiles(juce::File::findFiles, false, "setup_discovery_temp-??????" + suffix); };
 
-    // The file is named "setup_discovery_temp" + the address's suffix.
+    // The file is named "setup_discovery_temp-", a part of its own and the address's suffix.
     ASSERT_TRUE(acceptDownloadOf("/files/", { 200, script }));
     EXPECT_EQ(shown[0], "Update Available||There is a new version available (v2.0).\n"
                         "Do you want to update to the latest version?|0|0 Cancel 1|1 Accept 0");
@@ -139,20 +179,20 @@ TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitchAndNoShellNowOrOnceAtExit
                         "it now or when you close the application?|0|0 Cancel 1|2 Update on exit 0|1 Update now 0");
     EXPECT_EQ(toasts.joinIntoString("|"), "Downloading update... 0% (stays)|Downloading update... 0%|Downloading "
                                           "update... 32%|Downloading update... 65%|Downloading update... 98%|(fades)");
-    EXPECT_EQ(downloads.getChildFile("setup_discovery_temp.tmp").loadFileAsString().toStdString(), script);
+    EXPECT_EQ(saved(".tmp")[0].loadFileAsString().toStdString(), script);
     choose(0);  // also what a click beside the card reports
-    EXPECT_FALSE(downloads.getChildFile("setup_discovery_temp.tmp").exists());
+    EXPECT_TRUE(saved(".tmp").isEmpty());
 
     ASSERT_TRUE(acceptDownloadOf("/installer", { 200, script }));
     choose(2);
     waitForInstallers();
-    const auto record = folders.file("cache/ran.setup_discovery_tempinstaller");
+    const auto record = folders.file("cache/ran");
     EXPECT_TRUE(context.installOnExit && !record.exists());
-    EXPECT_EQ(context.installerFile, downloads.getChildFile("setup_discovery_tempinstaller"));
+    EXPECT_EQ(saved("installer"), juce::Array<juce::File> { context.installerFile });
     UpdateDialogs::startInstallerOnQuit(context);
     UpdateDialogs::startInstallerOnQuit(context);  // a second quit request on the way out
     waitForInstallers();
-    EXPECT_EQ(record.loadFileAsString(), "/SILENT\n");
+    EXPECT_EQ(record.loadFileAsString(), "/SILENT 0 1 2 3 session\n");
 
     // A file name that a shell would read as a second command, and another user's file where and as the
     // installer used to be saved: neither runs, and the planted one stays as it was.
@@ -166,7 +206,29 @@ TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitchAndNoShellNowOrOnceAtExit
     choose(1);
     waitForInstallers();
     EXPECT_EQ(quits, 1);
-    EXPECT_EQ(folders.file("cache/ran." + name).loadFileAsString(), "/SILENT\n");
-    EXPECT_FALSE(folders.file("ran." + name).exists() || folders.file("ran.injected").exists());
+    EXPECT_EQ(record.loadFileAsString(), "/SILENT 0 1 2 3 session\n/SILENT 0 1 2 3 session\n");
+    EXPECT_FALSE(folders.file("ran").exists());
     EXPECT_EQ(folders.file("shared/" + name).loadFileAsString().toStdString(), installerScript);
+}
+
+TEST_F(AutoUpdaterTest, RunsOnlyTheFileItWroteIntoFoldersNobodyElseCanChange)
+{
+    // Each download has a file of its own. Another file put in the place of the latest, of the same size and owner,
+    // is not run: "Update now" only quits.
+    ASSERT_TRUE(acceptDownloadOf("/a.sh", { 200, installerScript })
+                && acceptDownloadOf("/a.sh", { 200, installerScript }));
+    ASSERT_EQ(downloads.findChildFiles(juce::File::findFiles, false, "setup_discovery_temp-??????.sh").size(), 2);
+    choose(2);
+    const auto other = folders.file("other.sh");
+    ASSERT_TRUE(other.replaceWithText(juce::String(installerScript).replace("/ran", "/bad"), false, false, "\n")
+                && other.setExecutePermission(true) && other.moveFileTo(context.installerFile));
+    choose(1);
+    waitForInstallers();
+    EXPECT_TRUE(quits == 1 && !folders.file("cache/bad").exists() && !folders.file("cache/ran").exists());
+
+    // A folder above the cache folder that others can write to: nothing is downloaded.
+    ::chmod(folders.root.getFullPathName().toRawUTF8(), 0777);
+    UpdateDialogs::showUpdateAvailableDialog(context, "2.0", server.url("/a.sh"));
+    choose(1);
+    EXPECT_TRUE(!context.updater->isDownloading() && server.requests().size() == 2);
 }

@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <future>
+
 TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
 {
     ScopedUserFolders folders;
@@ -17,32 +19,62 @@ TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
     struct stat info {};
     EXPECT_TRUE(::stat(folders.file("cache/BrelmDiscovery").getFullPathName().toRawUTF8(), &info) == 0
                 && (info.st_mode & 0777) == 0700);
+
+    // Only a leading '/' makes a folder absolute: one that starts with "~" is ignored, as a relative one is.
+    ::chmod(folders.file("runtime").getFullPathName().toRawUTF8(), 0700);
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", "~/runtime"), cache("XDG_CACHE_HOME", "~/cache");
+    EXPECT_EQ(InstanceChannel::socketFile(), folders.file(".cache/BrelmDiscovery/BrelmDiscovery.socket"));
 }
 
 TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThread)
 {
     ScopedUserFolders folders;
-    ASSERT_TRUE(InstanceChannel::socketFile().replaceWithText("left by a crashed run"));
     juce::StringArray received;
+    bool closing = false;
     const auto onMessage = [&](const juce::String& line)
-    { received.add(line + (juce::MessageManager::existsAndIsCurrentThread() ? "" : " off the message thread")); };
-    auto first = std::make_unique<InstanceChannel>(onMessage);
-    ASSERT_TRUE(first->claim() && first->listen());
-    EXPECT_FALSE(InstanceChannel([](auto&) {}).claim());
+    {
+        received.add(line + (juce::MessageManager::existsAndIsCurrentThread() ? "" : " off the message thread"));
+        return !closing;
+    };
+    // Another start, on a thread of its own while this one runs the first instance's message loop: true when it runs.
+    const auto acts = [](const juce::String&) { return true; };
+    const auto launch = [acts](const char* line, int ms)
+    { return std::async(std::launch::async, [=] { return InstanceChannel(acts).claim(line, ms); }); };
+    const auto outcome = [](std::future<bool> claimed) -> std::optional<bool>
+    {
+        const auto ended = [&] { return claimed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
+        return pumpUntil(ended) ? std::optional(claimed.get()) : std::nullopt;
+    };
 
-    ASSERT_TRUE(InstanceChannel::notifyRunningInstance("--demo-devices \"two words\"", 5000));
-    ASSERT_TRUE(pumpUntil([&] { return received.size() == 1; }));
+    // The second time without a runtime folder, under a home so long that no socket address holds the path.
+    for (const bool longHome : { false, true })
+    {
+        ScopedEnvironment runtime("XDG_RUNTIME_DIR", longHome ? "" : folders.file("runtime").getFullPathName());
+        const auto longCache = folders.file(juce::String::repeatedString("long/", 22)).getFullPathName();
+        ScopedEnvironment cache("XDG_CACHE_HOME", longCache);
+        ASSERT_GT(InstanceChannel::socketFile().getFullPathName().length(), longHome ? 108 : 0);
+        ASSERT_TRUE(InstanceChannel::socketFile().replaceWithText("left by a crashed run"));
+        received.clear();
+        closing = false;
+        auto first = std::make_unique<InstanceChannel>(onMessage);
+        ASSERT_TRUE(first->claim("", 0) && first->listen());
 
-    // One handed over while the first closes is dropped. It is longer than the channel reads: back once it hung up.
-    InstanceChannel::notifyRunningInstance(juce::String::repeatedString("late ", 1 << 20), 5000);
-    first.reset();
-    ASSERT_TRUE(drain());
-    EXPECT_EQ(received.joinIntoString("\n"), "--demo-devices \"two words\"");
-    EXPECT_FALSE(InstanceChannel::socketFile().exists());
+        EXPECT_EQ(outcome(launch("--demo-devices \"two words\"", 5000)), std::optional<bool>(false)) << longHome;
+        EXPECT_EQ(received.joinIntoString("\n"), "--demo-devices \"two words\"");
 
-    // The lock went with it; with nobody listening a start gives up after its time.
-    EXPECT_TRUE(InstanceChannel([](auto&) {}).claim());
-    const auto start = juce::Time::getMillisecondCounter();
-    EXPECT_FALSE(InstanceChannel::notifyRunningInstance("", 300));
-    EXPECT_GE(juce::Time::getMillisecondCounter() - start, 290u);
+        // A start while the first closes is not taken over: once the lock is free, it claims the instance.
+        closing = true;
+        auto late = launch("late", 5000);
+        ASSERT_TRUE(pumpUntil([&] { return received.contains("late"); }));
+        first.reset();
+        EXPECT_EQ(outcome(std::move(late)), std::optional<bool>(true));
+        EXPECT_FALSE(InstanceChannel::socketFile().exists());
+    }
+
+    // The lock held and nobody listening: a start gives up after its time.
+    InstanceChannel holder(acts);
+    ASSERT_TRUE(holder.claim("", 0));
+    const auto begin = juce::Time::getMillisecondCounter();
+    EXPECT_EQ(outcome(launch("", 300)), std::optional<bool>(false));
+    EXPECT_GE(juce::Time::getMillisecondCounter() - begin, 290u);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace
 {
 using Names = std::vector<std::string>;
@@ -194,9 +196,14 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     EXPECT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; }));
     session.click({ width - 54, height - 14 });  // the theme switch in the footer
     EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
-    session.moveResize({ 40, 30, 1000, 600 });
-    EXPECT_TRUE(session.until([&] { return session.geometry() == juce::Rectangle<int>(40, 30, 1000, 600); }));
-    ASSERT_TRUE(session.closeAndWait(*program)) << session.log();
+    // Moved, then ended as a logout, shutdown or kill ends it: it leaves as when its window is closed.
+    const auto moveAndSignal = [&](ChildProcessHandle& process, juce::Rectangle<int> place, int signal)
+    {
+        session.moveResize(place);
+        return session.until([&] { return session.geometry() == place; }) && ::kill(process.pid, signal) == 0
+               && process.waitForExit(20000) == std::optional<int>(0);
+    };
+    ASSERT_TRUE(moveAndSignal(*program, { 40, 30, 1000, 600 }, SIGTERM)) << session.log();
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="darkMode" val="1"/>)")) << session.settings();
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="40 30 1000 600"/>)"));
 
@@ -213,7 +220,8 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
         EXPECT_TRUE(session.until([&, mine = own] { return session.focus() == mine; })) << uid;
     }
     EXPECT_EQ(session.mainWindows().size(), 2u);
-    EXPECT_TRUE(session.closeAndWait(*program)) << session.log("restart");
+    EXPECT_TRUE(moveAndSignal(*program, { 50, 40, 1000, 600 }, SIGHUP)) << session.log("restart");
+    EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="50 40 1000 600"/>)"));
     session.window = othersWindow;
-    EXPECT_TRUE(session.closeAndWait(*others)) << session.log("other");
+    EXPECT_TRUE(moveAndSignal(*others, { 60, 50, 1000, 600 }, SIGINT)) << session.log("other");
 }

@@ -2,6 +2,7 @@
 
 #include "tmx/transport/Ipv4Literal.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -31,6 +32,9 @@ bool UdpTransport::start()
     socket = std::make_unique<juce::DatagramSocket>(true);
     if (socket->getRawSocketHandle() < 0)
         return failWithSystemError("cannot open a socket");
+
+    // A program we start (a browser, the installer) must not keep our port open after we quit.
+    ::fcntl(socket->getRawSocketHandle(), F_SETFD, FD_CLOEXEC);
 
     // Room for bursts (a thousand devices announcing at once) while the receive thread waits for a CPU; the
     // system caps the size at its own limit, and a refusal only leaves the default.
