@@ -60,6 +60,7 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
     // The rows, top to bottom, read off the window alone (a click would send a Finder command), down to the first
     // Finder column without a button. A TARN badge is a pill 26 high amid the row: the line 12 below the row's top
     // runs along its top edge, above the name, grey where a guest's outline is, mint in a host's, blank without.
+    // Each step below changes what they show, so a wait for the rows expected cannot pass on a screen not redrawn.
     const auto shows = [&](const Names& expected)
     {
         Names shown;
