@@ -1,4 +1,5 @@
 #include "HttpTestServer.h"
+#include "MessageLoopWait.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -87,8 +88,7 @@ void HttpTestServer::answer(int client)
 
     const auto wait = [this](int ms)
     {
-        for (const auto end = juce::Time::getMillisecondCounterHiRes() + ms;
-             ! stopping && juce::Time::getMillisecondCounterHiRes() < end;)
+        for (const auto end = nowMs() + ms; ! stopping && nowMs() < end;)
             juce::Thread::sleep(10);
     };
     wait(a.delayMs);
