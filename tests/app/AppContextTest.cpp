@@ -93,7 +93,7 @@ TEST(AppContext, ASettingIsSavedThreeSecondsAfterItChanged)
 {
     UserEnvironment folders;
     AppContext context;
-    const auto file = folders.file(".config/BrelmDiscovery/BrelmDiscovery.settings");
+    const auto file = folders.settings();
     const auto changed = nowMs();
     context.settings->setValue("darkMode", true);
     ASSERT_TRUE(pumpUntil([&] { return file.existsAsFile(); }, 8000));

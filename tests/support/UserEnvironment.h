@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 /** Sets an environment variable for one scope (an empty value removes it) and restores it after. */
@@ -29,9 +30,16 @@ struct UserEnvironment
     ~UserEnvironment() { root.deleteRecursively(); }
     juce::File file(const juce::String& path) const { return root.getChildFile(path); }
     juce::String opened() const { return file("opened").loadFileAsString(); }
+    juce::File settings() const { return file(".config/BrelmDiscovery/BrelmDiscovery.settings"); }
 
-    const juce::File root { ::mkdtemp(juce::File::getSpecialLocation(juce::File::currentExecutableFile)
-                                          .getSiblingFile("user-XXXXXX").getFullPathName().toStdString().data()) };
+    const juce::File root = []
+    {
+        auto name = juce::File::getSpecialLocation(juce::File::currentExecutableFile).getSiblingFile("user-XXXXXX")
+                        .getFullPathName().toStdString();
+        if (::mkdtemp(name.data()) == nullptr)  // never a relative or empty root: the stand-in is written below it
+            throw std::runtime_error("cannot make a folder beside the test program");
+        return juce::File(name);
+    }();
     const juce::File browser = file("bin/xdg-open");
     const bool made = file("runtime").createDirectory() && browser.create()
                       && browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"${0%/bin/xdg-open}/opened\"\n",

@@ -85,7 +85,7 @@ TEST(MainLayoutTest, TheStoredThemeShowsAtStartAndTheToggleRecoloursTheWindowAnd
 
     // Closed, the program keeps the choice and where the window was.
     ASSERT_TRUE(program.closeWindow());
-    const auto settings = program.settingsFile().loadFileAsString();
+    const auto settings = program.home.settings().loadFileAsString();
     EXPECT_TRUE(settings.contains(R"(<VALUE name="darkMode" val="0"/>)")) << settings;
     EXPECT_TRUE(settings.contains(R"(<VALUE name="windowState" val="100 100 1200 700"/>)")) << settings;
 }

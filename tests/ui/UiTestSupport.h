@@ -95,8 +95,6 @@ public:
         return quitting;
     }
 
-    juce::File settingsFile() const { return home.file(".config/BrelmDiscovery/BrelmDiscovery.settings"); }
-
     /** A press and release at a point of a component (its centre by default), with keyboard modifiers. */
     void click(juce::Component& target, juce::Point<int> at = { -1, -1 }, juce::ModifierKeys keys = {},
                int button = juce::ModifierKeys::leftButtonModifier)
@@ -176,7 +174,7 @@ private:
         if (juce::MessageManager::getInstance()->hasStopMessageBeenSent())
             throw std::runtime_error("an earlier test closed the program, which ends this process's message loop for "
                                      "good: run the window tests one per process, as ctest does");
-        if (settings.isNotEmpty() && ! (settingsFile().create() && settingsFile().replaceWithText(settings)))
+        if (settings.isNotEmpty() && ! (home.settings().create() && home.settings().replaceWithText(settings)))
             throw std::runtime_error("cannot write the settings file");
         // As main() does: the factory makes this process an application, and the framework reads argv.
         juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return new MainApplication; };
