@@ -1,6 +1,8 @@
-#include "AppTestSupport.h"
+#include "support/MessageLoopWait.h"
+#include "support/Printers.h"
 #include "support/SimulatedDevice.h"
 #include "support/TestNetwork.h"
+#include "support/UserEnvironment.h"
 #include "support/WireTexts.h"
 
 #include "app/AppContext.h"
@@ -47,7 +49,7 @@ TEST(AppContext, MirrorsADeviceCompleteInOneAdditionUntilItGoesSilent)
     TestNetwork network;
     const auto link = network.addConnectedHost();
     SimulatedDevice simulated(*link.host, { link.remoteAddress });
-    ScopedUserFolders folders;
+    UserEnvironment folders;
     AppContext context;
     auto list = context.appState.getChildWithName(ids::DeviceList);
     TreeRecorder recorder(list);
@@ -89,13 +91,13 @@ TEST(AppContext, MirrorsADeviceCompleteInOneAdditionUntilItGoesSilent)
 
 TEST(AppContext, ASettingIsSavedThreeSecondsAfterItChanged)
 {
-    ScopedUserFolders folders;
+    UserEnvironment folders;
     AppContext context;
-    const auto file = folders.file(".config/BrelmDiscovery/BrelmDiscovery.settings");
-    const auto changed = juce::Time::getMillisecondCounterHiRes();
+    const auto file = folders.settings();
+    const auto changed = nowMs();
     context.settings->setValue("darkMode", true);
     ASSERT_TRUE(pumpUntil([&] { return file.existsAsFile(); }, 8000));
-    EXPECT_GE(juce::Time::getMillisecondCounterHiRes() - changed, 2990.0);  // seen no earlier than it can be written
+    EXPECT_GE(nowMs() - changed, 2990.0);  // seen no earlier than it can be written
     EXPECT_NE(juce::parseXML(file), nullptr);
 }
 

@@ -1,6 +1,8 @@
-#include "AppTestSupport.h"
 #include "support/HttpTestServer.h"
+#include "support/MessageLoopWait.h"
+#include "support/Printers.h"
 #include "support/TestNetwork.h"
+#include "support/UserEnvironment.h"
 
 #include "app/AppContext.h"
 #include "app/AutoUpdater.h"
@@ -63,7 +65,7 @@ protected:
         return pumpUntil([&] { return !context.updater->isDownloading(); }) && drain();
     }
 
-    ScopedUserFolders folders;
+    UserEnvironment folders;
     const juce::File downloads = folders.file("cache/BrelmDiscovery");
     HttpTestServer server;
     AppContext context;

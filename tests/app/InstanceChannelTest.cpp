@@ -1,4 +1,6 @@
-#include "AppTestSupport.h"
+#include "support/MessageLoopWait.h"
+#include "support/Printers.h"
+#include "support/UserEnvironment.h"
 
 #include "app/InstanceChannel.h"
 
@@ -10,7 +12,7 @@
 
 TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
 {
-    ScopedUserFolders folders;
+    UserEnvironment folders;
     EXPECT_EQ(InstanceChannel::socketFile(), folders.file("runtime/BrelmDiscovery.socket"));
 
     // Without a runtime folder of the user's own, one only this user can enter; never a name in the shared /tmp.
@@ -28,7 +30,7 @@ TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
 
 TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThread)
 {
-    ScopedUserFolders folders;
+    UserEnvironment folders;
     juce::StringArray received;
     bool closing = false;
     const auto onMessage = [&](const juce::String& line)

@@ -14,15 +14,6 @@
 
 #include <stdexcept>
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
-    for (; ! condition(); juce::Thread::sleep(20))
-        if (juce::Time::getMillisecondCounterHiRes() > deadline)
-            return false;
-    return true;
-}
-
 ChildProcessHandle::ChildProcessHandle(const juce::StringArray& arguments, const juce::File& outputFile)
 {
     std::vector<std::string> strings((size_t) arguments.size());

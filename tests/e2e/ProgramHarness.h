@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/MessageLoopWait.h"
 #include "support/TestNetwork.h"
 
 #include <juce_graphics/juce_graphics.h>
@@ -8,9 +9,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-/** Polls a condition with a deadline; true when it held. */
-bool waitFor(const std::function<bool()>& condition, int timeoutMs);
 
 /** A child process with its output in a file; ended (SIGTERM, then SIGKILL) if still running at the end. */
 class ChildProcessHandle

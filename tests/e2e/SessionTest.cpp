@@ -92,9 +92,8 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
             session.click(button(row));
             ASSERT_TRUE(session.until([&] { return device.received(port).size() > before; })) << "row " << row;
             const auto sent = device.received(port).back();
-            const auto frame = wire::veskFinder(on);
-            EXPECT_EQ(sent.text(), row == 0 ? wire::action(jsonMac, 80, wire::finderParams(on))
-                                            : std::string(frame.begin(), frame.end()));
+            EXPECT_EQ(wire::text(sent.bytes), row == 0 ? wire::action(jsonMac, 80, wire::finderParams(on))
+                                                       : wire::text(wire::veskFinder(on)));
             EXPECT_EQ(sent.destination, row == 0 ? juce::String(wire::group) : veskIp);
             const double changed = juce::Time::getMillisecondCounterHiRes();
             row == 0 ? json.announceEvery(1000, jsonInfo(on)) : vesk.answerQueries(veskReply(on));
@@ -126,7 +125,7 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
     const auto commands = json.received(jsonPort).size();
     session.key("Return");
     ASSERT_TRUE(session.until([&] { return json.received(jsonPort).size() > commands; }));
-    EXPECT_EQ(json.received(jsonPort).back().text(),
+    EXPECT_EQ(wire::text(json.received(jsonPort).back().bytes),
               wire::action(jsonMac, 80,
                            wire::networkParams("192.168.7.1", "192.168.7.8", "192.168.7.9",
                                                { false, jsonIp, "255.255.255.0" },

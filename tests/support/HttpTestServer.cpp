@@ -1,4 +1,5 @@
 #include "HttpTestServer.h"
+#include "MessageLoopWait.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -85,12 +86,7 @@ void HttpTestServer::answer(int client)
             a = found->second;
     }
 
-    const auto wait = [this](int ms)
-    {
-        for (const auto end = juce::Time::getMillisecondCounterHiRes() + ms;
-             ! stopping && juce::Time::getMillisecondCounterHiRes() < end;)
-            juce::Thread::sleep(10);
-    };
+    const auto wait = [this](int ms) { waitFor([this] { return stopping.load(); }, ms); };
     wait(a.delayMs);
 
     std::string head = "HTTP/1.0 " + std::to_string(a.status) + " X\r\nContent-Length: " + std::to_string(a.body.size())

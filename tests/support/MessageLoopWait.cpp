@@ -4,20 +4,30 @@
 
 bool pumpUntil(const std::function<bool()>& condition, int timeoutMs)
 {
-    const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
-    for (;;)
-    {
-        if (condition())
-            return true;
-        if (juce::Time::getMillisecondCounterHiRes() >= deadline)
+    const auto deadline = nowMs() + timeoutMs;
+    for (; ! condition(); juce::MessageManager::getInstance()->runDispatchLoopUntil(5))
+        if (nowMs() >= deadline)
             return false;
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(5);
-    }
+    return true;
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    const auto deadline = nowMs() + timeoutMs;
+    for (; ! condition(); juce::Thread::sleep(5))
+        if (nowMs() >= deadline)
+            return false;
+    return true;
 }
 
 void pumpFor(int milliseconds)
 {
-    const auto deadline = juce::Time::getMillisecondCounterHiRes() + milliseconds;
-    while (juce::Time::getMillisecondCounterHiRes() < deadline)
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(5);
+    pumpUntil([] { return false; }, milliseconds);
+}
+
+bool drain()
+{
+    auto done = std::make_shared<bool>(false);
+    juce::MessageManager::callAsync([done] { *done = true; });
+    return pumpUntil([done] { return *done; });
 }

@@ -14,8 +14,6 @@ public:
     NetNamespace();
     ~NetNamespace();
 
-    int getFd() const noexcept { return fd; }
-
     /** A path to it that `ip ... netns <path>` and `nsenter --net=<path>` accept. */
     juce::String path() const;
 

@@ -1,5 +1,6 @@
 #include "SimulatedDevice.h"
 
+#include "MessageLoopWait.h"
 #include "WireTexts.h"
 
 #include <gtest/gtest.h>
@@ -36,11 +37,6 @@ int boundSocket(int port)
     ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on));
     const auto address = socketAddress("0.0.0.0", port);
     return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ? fd : -1;
-}
-
-double nowMs()
-{
-    return juce::Time::getMillisecondCounterHiRes();
 }
 } // namespace
 
@@ -247,24 +243,19 @@ bool SimulatedDevice::sendRaw(const juce::String& host, int port, const std::str
     return sendFrom(via, host, port, bytes.data(), bytes.size());
 }
 
-std::vector<SimulatedDevice::Datagram> SimulatedDevice::received(int port, bool withQueries) const
+std::vector<SimulatedDevice::Datagram> SimulatedDevice::select(int port, bool queries) const
 {
     const auto query = wire::query();
     std::lock_guard<std::mutex> guard(lock);
     std::vector<Datagram> result;
-    for (const auto& d : log)
-        if (d.port == port && (withQueries || d.bytes != query))
-            result.push_back(d);
+    std::copy_if(log.begin(), log.end(), std::back_inserter(result),
+                 [&](const Datagram& d) { return d.port == port && (d.bytes == query) == queries; });
     return result;
 }
 
-std::vector<SimulatedDevice::Datagram> SimulatedDevice::queries() const
-{
-    auto all = received(veskPort, true);
-    all.erase(std::remove_if(all.begin(), all.end(), [](const Datagram& d) { return d.bytes != wire::query(); }),
-              all.end());
-    return all;
-}
+std::vector<SimulatedDevice::Datagram> SimulatedDevice::received(int port) const { return select(port, false); }
+
+std::vector<SimulatedDevice::Datagram> SimulatedDevice::queries() const { return select(veskPort, true); }
 
 void SimulatedDevice::clear()
 {

@@ -29,9 +29,7 @@ public:
         std::vector<uint8_t> bytes;
         juce::String sender, destination;
         int senderPort = 0, ttl = -1, interfaceIndex = 0;
-        double ms = 0;  // juce::Time::getMillisecondCounterHiRes
-
-        std::string text() const { return std::string(bytes.begin(), bytes.end()); }
+        double ms = 0;  // nowMs()
     };
 
     /** A device whose own addresses are these (the first is its main one). */
@@ -50,8 +48,8 @@ public:
 
     bool sendRaw(const juce::String& host, int port, const std::string& bytes, const juce::String& via = {});
 
-    /** What arrived on a port; the queries among it are left out unless asked for. */
-    std::vector<Datagram> received(int port, bool withQueries = false) const;
+    /** What arrived on a port, but the queries; and the queries. */
+    std::vector<Datagram> received(int port) const;
     std::vector<Datagram> queries() const;
     void clear();
 
@@ -61,6 +59,7 @@ private:
     void run();
     void receive(int socket, int port);
     bool sendFrom(const juce::String& via, const juce::String& host, int port, const void* data, size_t size);
+    std::vector<Datagram> select(int port, bool queries) const;
 
     NetNamespace& ns;
     juce::StringArray addresses;

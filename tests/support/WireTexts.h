@@ -14,6 +14,10 @@ constexpr const char* group = "239.12.34.0";
 constexpr int announcePort = 1235;
 constexpr int veskReplyPort = 45454;
 
+/** A datagram's bytes as text, and a text as the bytes that carry it. */
+inline std::string text(const std::vector<uint8_t>& bytes) { return { bytes.begin(), bytes.end() }; }
+inline std::vector<uint8_t> bytes(const std::string& text) { return { text.begin(), text.end() }; }
+
 /** A "deviceInfo" message as a TARN unit with two interfaces sends it (about 690 bytes). */
 inline constexpr char typicalDeviceInfo[] = R"({
   "api": "TMXv1",

@@ -1,5 +1,4 @@
 #include "ProtocolTestSupport.h"
-#include "support/WireTexts.h"
 #include "tmx/MessageKind.h"
 #include "tmx/protocol/BroadcastProtocol.h"
 

@@ -1,3 +1,4 @@
+#include "support/Printers.h"
 #include "tmx/DeviceText.h"
 
 #include <gtest/gtest.h>

@@ -14,8 +14,7 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
     const auto second = network.connect(host, false);
     SimulatedDevice device(host, { first.remoteAddress, second.remoteAddress });
     tmx::DiscoveryEngine engine;
-    EngineRecorder events;
-    engine.addListener(&events);
+    EngineRecorder events(engine);
     ASSERT_TRUE(configureStandard(engine));
 
     // Heard through the second interface alone (the group is joined on each); its commands go to the group on
@@ -31,7 +30,7 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
         std::set<int> interfaces;
         for (const auto& datagram : device.received(SimulatedDevice::jsonCommandPort))
         {
-            EXPECT_EQ(datagram.text(), wire::action("02:00:00:00:00:01", 80, wire::finderParams(on)));
+            EXPECT_EQ(wire::text(datagram.bytes), wire::action("02:00:00:00:00:01", 80, wire::finderParams(on)));
             EXPECT_EQ(datagram.ttl, 5);
             EXPECT_EQ(datagram.destination, wire::group);
             EXPECT_TRUE(interfaces.insert(datagram.interfaceIndex).second) << "twice through one interface";
@@ -44,10 +43,10 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
     // on 45455, from the reply port.
     wire::Vesk vesk;
     vesk.ip = "10.231.2.77";
-    ASSERT_TRUE(device.sendRaw(second.localAddress, wire::veskReplyPort, bytesOf(wire::veskReply(vesk))));
+    ASSERT_TRUE(device.sendRaw(second.localAddress, wire::veskReplyPort, wire::text(wire::veskReply(vesk))));
     ASSERT_TRUE(events.waitFor(veskId, Code::added));
     vesk.ip = second.remoteAddress.toStdString();
-    ASSERT_TRUE(device.sendRaw(second.localAddress, wire::veskReplyPort, bytesOf(wire::veskReply(vesk))));
+    ASSERT_TRUE(device.sendRaw(second.localAddress, wire::veskReplyPort, wire::text(wire::veskReply(vesk))));
     ASSERT_TRUE(events.waitFor(veskId, Code::updated));
     ASSERT_TRUE(engine.sendCommand(veskId, tmx::FinderRequest { true }));
     ASSERT_TRUE(pumpUntil([&] { return ! device.received(SimulatedDevice::veskPort).empty(); }));

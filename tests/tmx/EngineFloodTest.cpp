@@ -10,8 +10,7 @@ TEST(EngineFlood, GarbageNeitherCrashesNorHidesAValidDeviceAndEventsKeepTheirOrd
     const auto link = network.addConnectedHost();
     SimulatedDevice device(*link.host, { link.remoteAddress });
     tmx::DiscoveryEngine engine;
-    EngineRecorder events;
-    engine.addListener(&events);
+    EngineRecorder events(engine);
     ASSERT_TRUE(configureStandard(engine));
 
     // Near misses of both formats: not the protocol's own, not a device description, cut, or broken.
@@ -19,7 +18,7 @@ TEST(EngineFlood, GarbageNeitherCrashesNorHidesAValidDeviceAndEventsKeepTheirOrd
     const auto reply = wire::veskReply(wire::Vesk { "XVESK-8", "x", { 2, 0, 0, 0, 0, 3 } });
     std::vector<std::string> garbage { R"({"api":"TMX 1.2","msg":"action","mac":"02:00:00:00:00:04","port":80})",
                                        R"({"api":"XYZ","msg":"deviceInfo","name":"x","networks":[]})", "",
-                                       std::string(5000, '['), bytesOf({ reply.begin(), reply.begin() + 213 }) };
+                                       std::string(5000, '['), wire::text({ reply.begin(), reply.begin() + 213 }) };
     for (size_t at = valid.find("\":\""); at != std::string::npos; at = valid.find("\":\"", at + 1))
         if (valid[at + 3] != '"')  // cut inside a string value (the reader forgives other cuts)
             garbage.push_back(valid.substr(0, at + 4));
@@ -27,7 +26,7 @@ TEST(EngineFlood, GarbageNeitherCrashesNorHidesAValidDeviceAndEventsKeepTheirOrd
     {
         auto frame = reply;
         frame[i] ^= 0x40;
-        garbage.push_back(bytesOf(frame));
+        garbage.push_back(wire::text(frame));
     }
 
     // The real device numbers its messages among the garbage. The message loop stands still meanwhile, so its

@@ -10,10 +10,7 @@ namespace
     queued for the message thread, not delivered. */
 bool waitForNewDevices(const LogCapture& logs, int count)
 {
-    const auto deadline = juce::Time::getMillisecondCounterHiRes() + 10000;
-    while (logs.count("New device!") < count && juce::Time::getMillisecondCounterHiRes() < deadline)
-        juce::Thread::sleep(2);
-    return logs.count("New device!") >= count;
+    return waitFor([&] { return logs.count("New device!") >= count; });
 }
 } // namespace
 
@@ -24,8 +21,7 @@ TEST(EngineLifecycle, ConfigureStopAndDestructionForgetTheDevicesAndTheEventsOnT
     const auto link = network.addConnectedHost();
     SimulatedDevice device(*link.host, { link.remoteAddress });
     auto engine = std::make_unique<tmx::DiscoveryEngine>();
-    EngineRecorder events;
-    engine->addListener(&events);
+    EngineRecorder events(*engine);
     const auto text = jsonDevice(link.remoteAddress);
 
     // Refresh configures again: the table empties without removals, and an event still on its way is dropped.

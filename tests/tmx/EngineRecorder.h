@@ -2,6 +2,7 @@
 
 #include "support/LogCapture.h"
 #include "support/MessageLoopWait.h"
+#include "support/Printers.h"
 #include "support/SimulatedDevice.h"
 #include "support/TestNetwork.h"
 #include "support/WireTexts.h"
@@ -17,13 +18,14 @@ using Code = tmx::DeviceEvent::Code;
 /** Every event an engine delivers, when, and whether on the message thread. */
 struct EngineRecorder : tmx::DiscoveryEngine::Listener
 {
+    explicit EngineRecorder(tmx::DiscoveryEngine& engine) { engine.addListener(this); }
+
     struct Entry { tmx::DeviceEvent event; double ms; bool onMessageThread; };
     std::vector<Entry> entries;
 
     void deviceChanged(const tmx::DeviceEvent& event) override
     {
-        entries.push_back({ event, juce::Time::getMillisecondCounterHiRes(),
-                            juce::MessageManager::getInstance()->isThisTheMessageThread() });
+        entries.push_back({ event, nowMs(), juce::MessageManager::getInstance()->isThisTheMessageThread() });
     }
 
     std::vector<Entry> of(const std::string& id, uint32_t code) const
@@ -51,9 +53,4 @@ inline std::string jsonDevice(const juce::String& ip, const std::string& name = 
                               const std::string& mac = "02:00:00:00:00:01", const std::string& extra = "")
 {
     return wire::deviceInfo(name, ip.toStdString(), { wire::jsonNet(ip.toStdString(), mac) }, extra);
-}
-
-inline std::string bytesOf(const std::vector<uint8_t>& bytes)
-{
-    return { bytes.begin(), bytes.end() };
 }

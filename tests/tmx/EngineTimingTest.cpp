@@ -2,11 +2,6 @@
 
 namespace
 {
-double nowMs()
-{
-    return juce::Time::getMillisecondCounterHiRes();
-}
-
 /** A removal comes on the first tick more than 5 s after the last message. That came half-way between a query
     tick and the next, so this tick sends a query too: a query between expiry and removal shows a tick let pass. */
 void expectRemovedOnTime(const EngineRecorder& events, const std::string& id, double lastMs,
@@ -42,8 +37,7 @@ TEST(EngineTiming, QueriesEveryTwoSecondsAndSilentDevicesLeaveOnTheFirstTickAfte
     other.answerQueries(wire::veskReply(broken));
 
     tmx::DiscoveryEngine engine;
-    EngineRecorder events;
-    engine.addListener(&events);
+    EngineRecorder events(engine);
     const double configuredMs = nowMs();
     ASSERT_TRUE(configureStandard(engine));
     // A VPN's tunnel cannot broadcast: queries pass it by. Made after the group joins, whose reports would enter it.

@@ -1,5 +1,4 @@
 #include "ProtocolTestSupport.h"
-#include "support/WireTexts.h"
 #include "tmx/MessageKind.h"
 #include "tmx/protocol/MulticastProtocol.h"
 
@@ -7,11 +6,6 @@ using tmx::protocol::MulticastProtocol;
 
 namespace
 {
-
-std::vector<uint8_t> bytes(const std::string& text)
-{
-    return { text.begin(), text.end() };
-}
 
 std::string info(const std::string& members)
 {
@@ -25,7 +19,7 @@ const std::string rejected = "ok=0 kind=0 from=:0", none = "net0=0///0/////";
 TEST(MulticastProtocol, ParseReadsDeviceInfoAndRecognisesActions)
 {
     MulticastProtocol protocol;
-    expectFields(parsed(protocol, bytes(wire::typicalDeviceInfo)),
+    expectFields(parsed(protocol, wire::bytes(wire::typicalDeviceInfo)),
                  { "ok=1 kind=4 from=10.231.0.2:1236 id=00:1B:C5:0A:41:7E-00:1B:C5:0A:41:7F-80 name=Stage Left",
                    "model=TARN-X16 fw=3.2.14 ip=192.168.10.41 port=80 web=192.168.10.41:80 finder=0/0 proto=2",
                    "expiry=5s",
@@ -65,7 +59,7 @@ TEST(MulticastProtocol, ParseReadsDeviceInfoAndRecognisesActions)
         { R"({"msg":"deviceInfo"})", { rejected } },
         { R"({"api":5,"msg":"deviceInfo"})", { rejected } },
         { R"({"api":"TMX","msg":4})", { rejected } },
-        { asText(wire::query()), { rejected } },
+        { wire::text(wire::query()), { rejected } },
         { "", { rejected } },
         // Unknown kinds, and deviceInfo texts with a syntax error anywhere.
         { R"({"api":"TMX","msg":"deviceinfo"})", { "ok=0 kind=0 from=10.231.0.2:1236" } },
@@ -79,7 +73,7 @@ TEST(MulticastProtocol, ParseReadsDeviceInfoAndRecognisesActions)
     for (const auto& [text, fields] : cases)
     {
         SCOPED_TRACE(text);
-        expectFields(parsed(protocol, bytes(text)), fields);
+        expectFields(parsed(protocol, wire::bytes(text)), fields);
     }
 }
 
@@ -101,27 +95,27 @@ TEST(MulticastProtocol, CommandsAreActionTexts)
     MulticastProtocol protocol;
     const std::string mac = "00:11:22:33:44:55";
     for (const bool on : { true, false })
-        EXPECT_EQ(asText(protocol.buildCommand(target(), tmx::FinderRequest { on })),
+        EXPECT_EQ(wire::text(protocol.buildCommand(target(), tmx::FinderRequest { on })),
                   wire::action(mac, 80, wire::finderParams(on)));
-    EXPECT_EQ(asText(protocol.buildCommand(target(), tmx::ReservedRequest {})), wire::action(mac, 80, ""));
+    EXPECT_EQ(wire::text(protocol.buildCommand(target(), tmx::ReservedRequest {})), wire::action(mac, 80, ""));
     EXPECT_TRUE(protocol.buildRequest(tmx::MessageKind::query).empty());
 
     // The interface the request names takes its settings, the other one goes out as the device described it.
     tmx::NetworkChangeRequest request { 0,           false,         "192.168.1.50", "255.255.255.0",
                                         "192.168.1.1", "192.168.1.1", "192.168.1.2" };
-    EXPECT_EQ(asText(protocol.buildCommand(target(), request)),
+    EXPECT_EQ(wire::text(protocol.buildCommand(target(), request)),
               wire::action(mac, 80, wire::networkParams("192.168.1.1", "192.168.1.1", "192.168.1.2",
                                                         { false, "192.168.1.50", "255.255.255.0" },
                                                         { true, "10.0.0.7", "255.0.0.0" })));
     auto device = target();
     device.port = 8080;
     request = { 1, true, "", "", "", "8.8.8.8", "" };
-    EXPECT_EQ(asText(protocol.buildCommand(device, request)),
+    EXPECT_EQ(wire::text(protocol.buildCommand(device, request)),
               wire::action(mac, 8080, wire::networkParams("", "8.8.8.8", "", { false, "192.168.1.40", "255.255.255.0" },
                                                           { true, "", "" })));
     // A device that reported no interface gets both entries; a quote in a value cannot end the params string.
     request = { 0, false, "1\"2", "", "", "", "" };
-    EXPECT_EQ(asText(protocol.buildCommand(tmx::DeviceInfo {}, request)),
+    EXPECT_EQ(wire::text(protocol.buildCommand(tmx::DeviceInfo {}, request)),
               wire::action("", 80, wire::networkParams("", "", "", { false, "1\\\\#2", "" }, { false, "", "" })));
     request.iface = 2;
     EXPECT_TRUE(protocol.buildCommand(target(), request).empty());
@@ -149,10 +143,10 @@ TEST(MulticastProtocol, AnnouncementDescribesTheRecord)
                               "      \"gw\": \"192.168.1.1\",\n      \"dns1\": \"192.168.1.1\",\n"
                               "      \"dns2\": \"\" \n    } \n";
     MulticastProtocol protocol;
-    EXPECT_EQ(asText(protocol.buildAnnouncement(record, tmx::MessageKind::deviceInfo)),
+    EXPECT_EQ(wire::text(protocol.buildAnnouncement(record, tmx::MessageKind::deviceInfo)),
               head + iface + "  ],\n  \"tarn\": {\n    \"workspaceUUID\": \"w-1\",\n    \"isHost\": true \n  } \n}");
     record.tarn.isTarn = false;
     record.networks[0].state = 0;
-    EXPECT_EQ(asText(protocol.buildAnnouncement(record, tmx::MessageKind::deviceInfo)), head + "  ] \n}");
+    EXPECT_EQ(wire::text(protocol.buildAnnouncement(record, tmx::MessageKind::deviceInfo)), head + "  ] \n}");
     EXPECT_TRUE(protocol.buildAnnouncement(record, tmx::MessageKind::query).empty());
 }

@@ -1,3 +1,4 @@
+#include "support/Printers.h"
 #include "support/TestNetwork.h"
 #include "tmx/transport/BestRoute.h"
 #include "tmx/transport/MulticastSocket.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Printers.h"
+#include "support/WireTexts.h"
 #include "tmx/protocol/IProtocol.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +45,4 @@ inline void expectFields(const std::string& line, const std::vector<std::string>
 {
     for (const auto& fragment : fragments)
         EXPECT_NE((' ' + line + ' ').find(' ' + fragment + ' '), std::string::npos) << fragment << "\n in " << line;
-}
-
-inline std::string asText(const std::vector<uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
 }

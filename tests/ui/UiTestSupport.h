@@ -1,63 +1,31 @@
 #pragma once
 
-// The program's main layout, wired as the program wires it, on its own AppContext in a real desktop window
-// (Xvfb). Mouse input goes through the window's peer, so hit-testing and click detection are JUCE's own.
+// The real program, started in this process as the framework starts it, in a network namespace and a home of the
+// test's own, with its real window on the X server (Xvfb). Tests reach the parts through that window; mouse input
+// goes through the window's peer, so hit-testing and click detection are JUCE's own.
 
-#include "app/AppConsoleLogger.h"
 #include "app/AppContext.h"
 #include "app/AppStateIds.h"
+#include "app/MainApplication.h"
 #include "app/MainLayout.h"
+#include "app/MainWindow.h"
 #include "support/MessageLoopWait.h"
-#include "ui/CustomLookAndFeel.h"
-#include "ui/Theme.h"
+#include "support/Printers.h"
+#include "support/TestNetwork.h"
+#include "support/UserEnvironment.h"
 #include "ui/table/NameCellComponent.h"
 
 #include <gtest/gtest.h>
 
 namespace juce
 {
-inline void PrintTo(const StringArray& texts, std::ostream* out)
-{ *out << "{ \"" << texts.joinIntoString("\", \"") << "\" }"; }
+extern const char* const* juce_argv;  // where the framework reads the command line (juce_core)
+extern int juce_argc;
 } // namespace juce
 
 namespace ui_test
 {
 namespace Ids = AppStateIds;
-
-/** A private home (the settings file lives there) and an "xdg-open" first on PATH that only writes down the
-    arguments it is given, one a line: nothing real is touched or opened. */
-struct ScopedHome
-{
-    ScopedHome()
-    {
-        auto browser = dir.getChildFile("bin/xdg-open");
-        browser.getParentDirectory().createDirectory();
-        browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + dir.getFullPathName() + "/opened'\n", false,
-                                false, "\n");
-        browser.setExecutePermission(true);
-        setenv("HOME", dir.getFullPathName().toRawUTF8(), 1);
-        setenv("PATH", (browser.getParentDirectory().getFullPathName() + ":" + oldPath).toRawUTF8(), 1);
-    }
-    ~ScopedHome()
-    {
-        setenv("HOME", oldHome.toRawUTF8(), 1);
-        setenv("PATH", oldPath.toRawUTF8(), 1);
-        dir.deleteRecursively();
-    }
-    juce::String opened() const { return dir.getChildFile("opened").loadFileAsString(); }
-
-    juce::File dir = juce::File::createTempFile("ui-home");
-    juce::String oldHome = juce::SystemStats::getEnvironmentVariable("HOME", {});
-    juce::String oldPath = juce::SystemStats::getEnvironmentVariable("PATH", {});
-};
-
-/** Runs everything posted so far (text-change messages, async updates, deletions). */
-inline void drain()
-{
-    auto done = std::make_shared<bool>(false);
-    juce::MessageManager::callAsync([done] { *done = true; });
-    pumpUntil([done] { return *done; });
-}
 
 struct Net
 {
@@ -89,45 +57,54 @@ inline juce::ValueTree addDevice(AppContext& context, const juce::String& id, co
 }
 
 template <typename T>
-T& partOf(juce::Component& layout)
+T& partOf(juce::Component& parent)
 {
-    for (auto* child : layout.getChildren())
+    for (auto* child : parent.getChildren())
         if (auto* part = dynamic_cast<T*>(child))
             return *part;
-    throw std::runtime_error("the layout has no such part");
+    throw std::runtime_error("no such part");
 }
 
 class Program
 {
 public:
-    Program()
+    /** Starts the program with these arguments, and with this settings file when one is given. */
+    explicit Program(juce::StringArray arguments = {}, const juce::String& settings = {})
+        : commandLine(arguments), app(start(settings))
     {
         // The real pointer stays clear of the window: the display is shared with other test processes.
         juce::Desktop::getInstance().getMainMouseSource().setScreenPosition({ 1399.0f, 899.0f });
-        layout.setBounds(0, 0, 1200, 700);
-        layout.addToDesktop(0);
-        layout.setVisible(true);
         pumpUntil([this] { return layout.isShowing(); });
     }
     ~Program()
     {
-        juce::PopupMenu::dismissAllActiveMenus();
-        layout.removeFromDesktop();
-        juce::Logger::setCurrentLogger(nullptr);
-        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
-        applyTheme(0);
+        if (app != nullptr)
+            app->shutdownApp();
+    }
+
+    /** Closes the window as a window manager does and, once that has ended the message loop, shuts the program
+        down as the framework then does. The loop never runs again in this process, and the window and its parts
+        are gone: a test's last step. True when the close ended the loop. */
+    bool closeWindow()
+    {
+        window.getPeer()->handleUserClosingWindow();
+        const bool quitting = juce::MessageManager::getInstance()->hasStopMessageBeenSent();
+        while (quitting && juce::MessageManager::getInstance()->runDispatchLoopUntil(5)) {}  // what came before runs
+        app->shutdownApp();
+        app.reset();
+        return quitting;
     }
 
     /** A press and release at a point of a component (its centre by default), with keyboard modifiers. */
     void click(juce::Component& target, juce::Point<int> at = { -1, -1 }, juce::ModifierKeys keys = {},
                int button = juce::ModifierKeys::leftButtonModifier)
     {
-        const auto p = layout.getLocalPoint(&target, at.x < 0 ? target.getLocalBounds().getCentre() : at).toFloat();
+        const auto p = window.getLocalPoint(&target, at.x < 0 ? target.getLocalBounds().getCentre() : at).toFloat();
         now += 1000;  // apart enough never to make a double click
         for (auto mods : { keys, keys.withFlags(button), keys })
         {
             juce::ModifierKeys::currentModifiers = mods;
-            layout.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
+            window.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
                                                juce::MouseInputSource::defaultPressure,
                                                juce::MouseInputSource::defaultOrientation, ++now);
         }
@@ -188,27 +165,44 @@ public:
     }
     juce::String dialogTitle() { return partOf<DialogTitleComponent>(overlay).titleLabel.getText(); }
 
-    ScopedHome home;
-    CustomLookAndFeel lookAndFeel;
-    AppContext context;
-    AppConsoleLogger* logger = [this]
+    TestNetwork network;  // before the program opens its sockets
+    UserEnvironment home;
+
+private:
+    std::unique_ptr<juce::JUCEApplicationBase> start(const juce::String& settings)
     {
-        // As the program starts: its look-and-feel in the light theme, its logger current.
-        juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
-        applyTheme(0);
-        context.logger = std::make_unique<AppConsoleLogger>();
-        juce::Logger::setCurrentLogger(context.logger.get());
-        return context.logger.get();
-    }();
-    MainLayout layout { &context };
+        if (juce::MessageManager::getInstance()->hasStopMessageBeenSent())
+            throw std::runtime_error("an earlier test closed the program, which ends this process's message loop for "
+                                     "good: run the window tests one per process, as ctest does");
+        if (settings.isNotEmpty() && ! (home.settings().create() && home.settings().replaceWithText(settings)))
+            throw std::runtime_error("cannot write the settings file");
+        // As main() does: the factory makes this process an application, and the framework reads argv.
+        juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return new MainApplication; };
+        commandLine.insert(0, "Brelm Discovery");
+        for (const auto& argument : commandLine)
+            argv.push_back(argument.toRawUTF8());
+        juce::juce_argc = (int) argv.size();
+        juce::juce_argv = argv.data();
+        std::unique_ptr<juce::JUCEApplicationBase> made(juce::JUCEApplicationBase::createInstance());
+        if (! made->initialiseApp())
+            throw std::runtime_error("the program did not start");
+        return made;
+    }
+
+    juce::StringArray commandLine;
+    std::vector<const char*> argv;  // into commandLine
+    std::unique_ptr<juce::JUCEApplicationBase> app;
+    juce::int64 now = juce::Time::currentTimeMillis();
+
+public:
+    MainWindow& window = dynamic_cast<MainWindow&>(*juce::TopLevelWindow::getTopLevelWindow(0));
+    MainLayout& layout = dynamic_cast<MainLayout&>(*window.getContentComponent());
     HeaderComponent& header = partOf<HeaderComponent>(layout);
     DeviceListComponent& table = partOf<DeviceListComponent>(layout);
+    AppContext& context = *table.appContext;
     FooterComponent& footer = partOf<FooterComponent>(layout);
     ToastOverlay& toast = partOf<ToastOverlay>(layout);
     CustomDialogOverlay& overlay = partOf<CustomDialogOverlay>(layout);
     ConsoleEditor& console = partOf<ConsoleEditor>(layout);
-
-private:
-    juce::int64 now = juce::Time::currentTimeMillis();
 };
 } // namespace ui_test

@@ -33,8 +33,10 @@ bool shows(DeviceListComponent& table, int row, int column, const juce::String& 
 
 TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 {
-    Program program;
+    Program program({ "--demo-devices" });
     const juce::String web = "http://web-only.example/$(id)`id`\"\\";  // shell characters, as a device may send
+    EXPECT_EQ(program.footer.countText, "3 devices found");
+    program.context.appState.getChildWithName(Ids::DeviceList).removeAllChildren(nullptr);
     EXPECT_EQ(program.footer.countText, "0 devices found");
     auto rack = addDevice(program.context, "id-a", "Rack 10", "ORLA 4", "1.10.0",
                           { "192.168.1.10", "02:00:00:00:0A:01" }, {}, false, false, web);

@@ -4,7 +4,6 @@
 #include "ui/UiTestSupport.h"
 
 #include "support/SimulatedDevice.h"
-#include "support/TestNetwork.h"
 #include "support/WireTexts.h"
 #include "ui/table/FinderCellComponent.h"
 #include "ui/table/NetCellComponent.h"
@@ -34,18 +33,13 @@ std::vector<uint8_t> command(SimulatedDevice& device, int port, size_t n)
     EXPECT_EQ(device.received(port).size(), n);
     return device.received(port)[n - 1].bytes;
 }
-
-std::vector<uint8_t> bytes(const std::string& text)
-{
-    return { text.begin(), text.end() };
-}
 } // namespace
 
 TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
 {
-    TestNetwork network;
-    const auto jsonLink = network.connect(network.addHost(), false);
-    const auto veskLink = network.connect(network.addHost(), false);
+    Program program;
+    const auto jsonLink = program.network.connect(program.network.addHost(), false);
+    const auto veskLink = program.network.connect(program.network.addHost(), false);
     SimulatedDevice stageBox(*jsonLink.host, { jsonLink.remoteAddress });
     SimulatedDevice amp(*veskLink.host, { veskLink.remoteAddress });
     const auto boxIp = jsonLink.remoteAddress.toStdString();
@@ -59,8 +53,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     const wire::Vesk ampInfo { "XVESK-8", "Amp Rack", { 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E }, 2,
                                veskLink.remoteAddress.toStdString() };
 
-    // Refresh empties the table at once and starts discovery, in this test's namespace.
-    Program program;
+    // Refresh empties the table at once and starts discovery again, now with the links to the devices.
     addDevice(program.context, "left-over", "Left over", "M", "1", {}, {});
     program.click(program.header.refreshButton);
     EXPECT_EQ(program.footer.countText, "0 devices found");
@@ -88,12 +81,12 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     program.click(*finder("Stage Box"));
     EXPECT_EQ(finder("Stage Box")->getButtonText(), "Stop");
     stageBox.announceEvery(1000, finderOn.toStdString());
-    EXPECT_EQ(command(stageBox, 1236, 1), bytes(wire::action(mac0, 80, wire::finderParams(true))));
+    EXPECT_EQ(command(stageBox, 1236, 1), wire::bytes(wire::action(mac0, 80, wire::finderParams(true))));
     ASSERT_TRUE(pumpUntil([&] { return version() == "1.0.1" && finder("Stage Box")->getButtonText() == "Stop"; }));
     program.click(*finder("Stage Box"));
     EXPECT_EQ(finder("Stage Box")->getButtonText(), "Find");
     stageBox.announceEvery(1000, finderOff.toStdString());
-    EXPECT_EQ(command(stageBox, 1236, 2), bytes(wire::action(mac0, 80, wire::finderParams(false))));
+    EXPECT_EQ(command(stageBox, 1236, 2), wire::bytes(wire::action(mac0, 80, wire::finderParams(false))));
 
     // NET 2 is reported as DHCP: its form opens in "Auto (DHCP)" with the address fields locked. Cancel and a
     // click outside the card send nothing.
@@ -103,6 +96,12 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
         return program.overlay.isVisible();
     };
     const auto text = [&](const char* label) { return field<juce::TextEditor>(program.overlay, label); };
+    const char* labels[] = { "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" };
+    const auto fill = [&](const juce::StringArray& values)
+    {
+        for (int i = 0; i < 5; ++i)
+            text(labels[i])->setText(values[i]);
+    };
     ASSERT_TRUE(openForm("Stage Box", 7));
     EXPECT_EQ(program.dialogTitle(), "NET 2 settings");
     EXPECT_EQ(partOf<juce::Label>(program.overlay).getText(), "Stage Box");
@@ -121,13 +120,10 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     ASSERT_TRUE(openForm("Stage Box", 7));
     auto* mode = field<SegmentedControl>(program.overlay, "IP Mode");
     program.click(*mode, { mode->getWidth() / 4, mode->getHeight() / 2 });
-    const char* labels[] = { "IP Address", "Subnet Mask", "IP Gateway", "DNS 1", "DNS 2" };
     const juce::StringArray typed { "10.0.0.70", "255.255.0", "10.0.0.1", "10.0.0.2", "" };
-    for (int i = 0; i < 5; ++i)
-    {
-        EXPECT_FALSE(text(labels[i])->isReadOnly()) << labels[i];
-        text(labels[i])->setText(typed[i]);
-    }
+    for (const auto* label : labels)
+        EXPECT_FALSE(text(label)->isReadOnly()) << label;
+    fill(typed);
     for (const auto* mended : { "255.255.256.0", "", "255.0.0.0" })
     {
         program.click(program.dialogButton("Apply"));
@@ -143,7 +139,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     EXPECT_FALSE(program.overlay.isVisible());
     const auto sent = wire::networkParams("10.0.0.1", "10.0.0.2", "", { false, boxIp, "255.255.255.0" },
                                           { false, "10.0.0.70", "255.0.0.0" });
-    EXPECT_EQ(command(stageBox, 1236, 3), bytes(wire::action(mac0, 80, sent)));
+    EXPECT_EQ(command(stageBox, 1236, 3), wire::bytes(wire::action(mac0, 80, sent)));
 
     // The broadcast family: the Finder frame, then NET 1's settings frame, to the device's own address.
     program.click(*finder("Amp Rack"));
@@ -152,9 +148,7 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     ASSERT_TRUE(openForm("Amp Rack", 6));
     EXPECT_EQ(program.dialogTitle(), "NET 1 settings");
     EXPECT_EQ(field<SegmentedControl>(program.overlay, "IP Mode")->getSelectedText(), "Manual");
-    const juce::StringArray ampTyped { veskLink.remoteAddress, "255.255.0.0", "10.231.2.1", "", "" };
-    for (int i = 0; i < 5; ++i)
-        text(labels[i])->setText(ampTyped[i]);
+    fill({ veskLink.remoteAddress, "255.255.0.0", "10.231.2.1", "", "" });
     program.click(program.dialogButton("Apply"));
     EXPECT_EQ(command(amp, SimulatedDevice::veskPort, 2),
               wire::veskSettings(ampInfo.mac, false, { ampInfo.ip, "255.255.0.0", "10.231.2.1", "", "" }));

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+/** Sets an environment variable for one scope (an empty value removes it) and restores it after. */
+struct ScopedEnvironment
+{
+    ScopedEnvironment(const char* variable, const juce::String& value) : name(variable)
+    {
+        if (const char* old = std::getenv(variable))
+            previous = old;
+        value.isEmpty() ? ::unsetenv(variable) : ::setenv(variable, value.toRawUTF8(), 1);
+    }
+    ~ScopedEnvironment() { previous ? ::setenv(name, previous->c_str(), 1) : ::unsetenv(name); }
+
+    const char* name;
+    std::optional<std::string> previous;
+};
+
+/** A user of the test's own: home, settings, cache and runtime folders, no proxy, and an "xdg-open" first on PATH that
+    writes down each argument it is given, one a line. All beside the test program: in the shared /tmp nothing is
+    downloaded, and a stand-in on a noexec mount would let the launcher go on to a real browser further down PATH. */
+struct UserEnvironment
+{
+    ~UserEnvironment() { root.deleteRecursively(); }
+    juce::File file(const juce::String& path) const { return root.getChildFile(path); }
+    juce::String opened() const { return file("opened").loadFileAsString(); }
+    juce::File settings() const { return file(".config/BrelmDiscovery/BrelmDiscovery.settings"); }
+
+    const juce::File root = []
+    {
+        auto name = juce::File::getSpecialLocation(juce::File::currentExecutableFile).getSiblingFile("user-XXXXXX")
+                        .getFullPathName().toStdString();
+        if (::mkdtemp(name.data()) == nullptr)  // never a relative or empty root: the stand-in is written below it
+            throw std::runtime_error("cannot make a folder beside the test program");
+        return juce::File(name);
+    }();
+    const juce::File browser = file("bin/xdg-open");
+    const bool made = file("runtime").createDirectory() && browser.create()
+                      && browser.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"${0%/bin/xdg-open}/opened\"\n",
+                                                 false, false, "\n")
+                      && browser.setExecutePermission(true);
+    ScopedEnvironment home { "HOME", root.getFullPathName() };
+    ScopedEnvironment config { "XDG_CONFIG_HOME", file(".config").getFullPathName() };
+    ScopedEnvironment cache { "XDG_CACHE_HOME", file("cache").getFullPathName() };
+    ScopedEnvironment runtime { "XDG_RUNTIME_DIR", file("runtime").getFullPathName() };
+    ScopedEnvironment path { "PATH", file("bin").getFullPathName() + ":" + juce::String(std::getenv("PATH")) };
+    ScopedEnvironment proxies[8] { { "http_proxy", {} }, { "https_proxy", {} }, { "HTTP_PROXY", {} },
+                                   { "HTTPS_PROXY", {} }, { "all_proxy", {} }, { "ALL_PROXY", {} },
+                                   { "no_proxy", {} }, { "NO_PROXY", {} } };
+};
