@@ -197,8 +197,16 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     // Moved, then ended as a logout, shutdown or kill ends it: it leaves as when its window is closed.
     const auto moveAndSignal = [&](ChildProcessHandle& process, juce::Rectangle<int> place, int signal)
     {
+        // The server knows the new place at once, the program only once it has read the event: its footer drawn
+        // along the new, higher bottom edge tells (each move below makes the window smaller).
+        const auto footerDrawn = [&]
+        {
+            const auto strip = session.pixels({ 0, place.getHeight() - 16, place.getWidth(), 4 });
+            return std::any_of(strip.begin(), strip.end(), [&](auto c) { return c != strip.front(); });
+        };
         session.moveResize(place);
-        return session.until([&] { return session.geometry() == place; }) && ::kill(process.pid, signal) == 0
+        return session.until([&] { return session.geometry() == place && footerDrawn(); })
+               && ::kill(process.pid, signal) == 0
                && process.waitForExit(20000) == std::optional<int>(0);
     };
     ASSERT_TRUE(moveAndSignal(*program, { 40, 30, 1000, 600 }, SIGTERM)) << session.log();
@@ -218,8 +226,8 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
         EXPECT_TRUE(session.until([&, mine = own] { return session.focus() == mine; })) << uid;
     }
     EXPECT_EQ(session.mainWindows().size(), 2u);
-    EXPECT_TRUE(moveAndSignal(*program, { 50, 40, 1000, 600 }, SIGHUP)) << session.log("restart");
-    EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="50 40 1000 600"/>)"));
+    EXPECT_TRUE(moveAndSignal(*program, { 50, 40, 980, 580 }, SIGHUP)) << session.log("restart");
+    EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="50 40 980 580"/>)"));
     session.window = othersWindow;
     EXPECT_TRUE(moveAndSignal(*others, { 60, 50, 1000, 600 }, SIGINT)) << session.log("other");
 }
