@@ -134,16 +134,20 @@ public:
         return result;
     }
 
-    /** The items of the open popup menus, as a screen reader reads them; presses the one titled `press`. */
+    /** The items of the open popup menus, as a screen reader finds them, "(ticked)", "(greyed)"; presses `press`. */
     static juce::StringArray menuItems(const juce::String& press = {})
     {
         juce::StringArray items;
         juce::AccessibilityHandler* pressed = nullptr;
         std::function<void(juce::Component&)> collect = [&](juce::Component& c)
         {
-            if (auto* item = c.getAccessibilityHandler(); item && item->getRole() == juce::AccessibilityRole::menuItem)
+            auto* item = c.getAccessibilityHandler();
+            const bool grey = item && item->getRole() == juce::AccessibilityRole::ignored  // kept from the reader
+                              && item->getTitle().isNotEmpty();
+            if (item && (grey || item->getRole() == juce::AccessibilityRole::menuItem))
             {
-                items.add(item->getTitle());
+                items.add(item->getTitle() + (item->getCurrentState().isChecked() ? " (ticked)" : "")
+                          + (grey ? " (greyed)" : ""));
                 pressed = press.isNotEmpty() && item->getTitle() == press ? item : pressed;
             }
             for (auto* child : c.getChildren())
