@@ -7,11 +7,15 @@
 
 #include <juce_events/juce_events.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #ifndef BRELM_WEB_HOST
 #define BRELM_WEB_HOST "www.brelm.example"
@@ -215,7 +219,7 @@ void AutoUpdater::checkForUpdateInBackground()
         state->checkDone.signal();
 }
 
-void AutoUpdater::downloadToTemp(const juce::String& url)
+bool AutoUpdater::downloadToTemp(const juce::String& url)
 {
     // A download still running would write into the same file.
     task.reset();
@@ -223,15 +227,50 @@ void AutoUpdater::downloadToTemp(const juce::String& url)
 
     // Only a folder nobody else can write to keeps another user from planting or swapping the file
     // that is run.
-    const auto folder = PrivateFolders::cache();
+    juce::String refusal;
+    const auto folder = PrivateFolders::cache(&refusal);
 
     if (folder == juce::File())
-        return;
+    {
+        juce::Logger::writeToLog("Update not downloaded: " + refusal);
+        return false;
+    }
 
-    task = InstallerDownload::start(juce::URL(url), folder, "setup_discovery_temp", installerSuffix(url), *this);
+    task = InstallerDownload::start(juce::URL(url), folder, installerPrefix, installerSuffix(url), *this);
 
     if (task != nullptr)
         targetFile = task->getTargetLocation();
+
+    return task != nullptr;
+}
+
+void AutoUpdater::removeLeftoverInstallers()
+{
+    const auto folder = PrivateFolders::cache();
+    const int fd = folder == juce::File() ? -1
+                                          : ::open(folder.getFullPathName().toRawUTF8(),
+                                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* const entries = fd < 0 ? nullptr : ::fdopendir(fd);
+
+    if (entries == nullptr)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+
+    // Named relative to the folder's own handle and unlinked, never followed: a link goes, not what it leads to.
+    std::vector<std::string> leftovers;
+    const std::string prefix(installerPrefix);
+
+    while (const auto* entry = ::readdir(entries))
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            leftovers.emplace_back(entry->d_name);
+
+    for (const auto& name : leftovers)
+        ::unlinkat(fd, name.c_str(), 0);
+
+    ::closedir(entries);
 }
 
 void AutoUpdater::progress(juce::URL::DownloadTask*, juce::int64 bytesDownloaded, juce::int64 totalLength)

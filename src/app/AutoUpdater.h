@@ -35,9 +35,14 @@ public:
     void checkForUpdateInBackground();
 
     /** Message thread: starts downloading the installer, on a thread of its own, to a new file named
-        "setup_discovery_temp-" + a part of its own + suffix in the user's private cache folder. Nothing is
-        reported when the folder or the file cannot be had. */
-    void downloadToTemp(const juce::String& url);
+        "setup_discovery_temp-" + a part of its own + suffix in the user's private cache folder. False, with
+        a log line that says why, when the folder or the file cannot be had: nothing will be reported then. */
+    bool downloadToTemp(const juce::String& url);
+
+    /** Removes the installers earlier runs left in the user's private cache folder (links themselves, never
+        what they lead to). Only for the start that holds the user's instance lock: another start's download
+        may be running. */
+    static void removeLeftoverInstallers();
 
     void finished(juce::URL::DownloadTask* task, bool success) override;
     void progress(juce::URL::DownloadTask* task, juce::int64 bytesDownloaded, juce::int64 totalLength) override;
@@ -64,6 +69,7 @@ public:
 
     static constexpr const char* manifestPath = "/images/downloads/software/package_discovery_last.json";
     static constexpr const char* installerArguments = "/SILENT";
+    static constexpr const char* installerPrefix = "setup_discovery_temp-";
 
 private:
     struct Shared;

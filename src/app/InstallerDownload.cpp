@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -73,7 +74,7 @@ std::unique_ptr<InstallerDownload> InstallerDownload::start(const juce::URL& url
                                                             const juce::String& prefix, const juce::String& suffix,
                                                             juce::URL::DownloadTaskListener& listener)
 {
-    auto path = folder.getChildFile(prefix + "-XXXXXX").getFullPathName().toStdString();
+    auto path = folder.getChildFile(prefix + "XXXXXX").getFullPathName().toStdString();
     const auto suffixLength = static_cast<int>(suffix.toStdString().size());
     path += suffix.toStdString();
 
@@ -82,7 +83,12 @@ std::unique_ptr<InstallerDownload> InstallerDownload::start(const juce::URL& url
     const int fd = ::mkostemps(path.data(), suffixLength, O_CLOEXEC);
 
     if (fd < 0)
+    {
+        const int error = errno;
+        juce::Logger::writeToLog("Update not downloaded: no file can be made in \"" + folder.getFullPathName()
+                                 + "\" (" + juce::String(std::strerror(error)) + ")");
         return nullptr;
+    }
 
     auto transfer = std::make_shared<Transfer>(url, juce::File(juce::String::fromUTF8(path.c_str())), fd, listener);
     std::unique_ptr<InstallerDownload> download(new InstallerDownload(transfer, transfer->file));
@@ -91,8 +97,9 @@ std::unique_ptr<InstallerDownload> InstallerDownload::start(const juce::URL& url
     {
         std::thread([transfer] { run(transfer); }).detach();
     }
-    catch (const std::system_error&)
+    catch (const std::system_error& failure)
     {
+        juce::Logger::writeToLog("Update not downloaded: no thread for it (" + juce::String(failure.what()) + ")");
         transfer->done.signal();
         return nullptr;
     }

@@ -13,8 +13,9 @@
 class InstallerDownload : public juce::URL::DownloadTask
 {
 public:
-    /** Creates folder/<prefix>-XXXXXX<suffix> exclusively, with a part of its own in place of the X's,
-        and starts; null when no file could be created. getTargetLocation() names the file. */
+    /** Creates folder/<prefix>XXXXXX<suffix> exclusively, with a part of its own in place of the X's,
+        and starts; null, with a log line that says why, when no file could be created or no thread
+        started. getTargetLocation() names the file. */
     static std::unique_ptr<InstallerDownload> start(const juce::URL& url, const juce::File& folder,
                                                     const juce::String& prefix, const juce::String& suffix,
                                                     juce::URL::DownloadTaskListener& listener);

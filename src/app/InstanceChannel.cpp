@@ -42,15 +42,18 @@ bool makeAddress(const juce::File& file, sockaddr_un& address, int& folderFd)
     }
 
     if (path.size() >= sizeof(address.sun_path))
+    {
+        errno = ENAMETOOLONG;
         return false;
+    }
 
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
 }
 
-juce::File inRuntimeFolder(const char* name)
+juce::File inRuntimeFolder(const char* name, juce::String* refusal = nullptr)
 {
-    const auto folder = PrivateFolders::runtime();
+    const auto folder = PrivateFolders::runtime(refusal);
     return folder == juce::File() ? juce::File() : folder.getChildFile(name);
 }
 
@@ -130,26 +133,30 @@ InstanceChannel::Lock InstanceChannel::tryLock()
     if (lockFd >= 0)
         return Lock::held;
 
-    const auto file = inRuntimeFolder("BrelmDiscovery.lock");
-    const int fd = file == juce::File() ? -1
-                                        : ::open(file.getFullPathName().toRawUTF8(),
-                                                 O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    juce::String problem;
+    const auto file = inRuntimeFolder("BrelmDiscovery.lock", &problem);
 
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    if (file != juce::File())
     {
-        lockFd = fd;
-        return Lock::held;
+        const int fd = ::open(file.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int error = fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ? errno : 0;
+
+        if (fd >= 0 && error == 0)
+        {
+            lockFd = fd;
+            return Lock::held;
+        }
+
+        if (fd >= 0)
+            ::close(fd);
+        if (fd >= 0 && error == EWOULDBLOCK)
+            return Lock::taken;
+
+        problem = "\"" + file.getFullPathName() + "\" (" + juce::String(std::strerror(error)) + ")";
     }
 
-    const int error = errno;
-    if (fd >= 0)
-        ::close(fd);
-    if (fd >= 0 && error == EWOULDBLOCK)
-        return Lock::taken;
-
     // Better a second window than none at all.
-    claimProblem = "Instance lock unavailable at \"" + file.getFullPathName() + "\" ("
-                   + juce::String(std::strerror(error)) + "); another instance may run alongside";
+    claimProblem = "Instance lock unavailable: " + problem + "; another instance may run alongside";
     return Lock::unavailable;
 }
 
@@ -205,28 +212,33 @@ bool InstanceChannel::listen()
     if (claimProblem.isNotEmpty())
         juce::Logger::writeToLog(claimProblem);
 
-    const auto file = socketFile();
+    juce::String problem;
+    const auto file = inRuntimeFolder("BrelmDiscovery.socket", &problem);
     sockaddr_un address;
     int folderFd = -1;
-    const bool addressed = makeAddress(file, address, folderFd);
 
-    // Whoever holds the instance lock owns the name; a file left by a crashed run is stale.
-    ::unlink(file.getFullPathName().toRawUTF8());
-    listenFd = addressed ? ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
-    const auto oldMask = ::umask(077);
-    const bool bound = listenFd >= 0
-                       && ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    ::umask(oldMask);
-    const int error = errno;
+    if (file != juce::File())
+    {
+        // Whoever holds the instance lock owns the name; a file left by a crashed run is stale.
+        ::unlink(file.getFullPathName().toRawUTF8());
+        const auto oldMask = ::umask(077);
+        const bool listening = makeAddress(file, address, folderFd)
+                               && (listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) >= 0
+                               && ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0
+                               && ::listen(listenFd, 4) == 0 && ::pipe2(wakeFds, O_CLOEXEC) == 0;
+        const int error = listening ? 0 : errno;
+        ::umask(oldMask);
 
-    if (folderFd >= 0)
-        ::close(folderFd);
+        if (folderFd >= 0)
+            ::close(folderFd);
+        if (!listening)
+            problem = "\"" + file.getFullPathName() + "\" (" + juce::String(std::strerror(error)) + ")";
+    }
 
-    if (!bound || ::listen(listenFd, 4) != 0 || ::pipe2(wakeFds, O_CLOEXEC) != 0)
+    if (problem.isNotEmpty())
     {
         // A second start would then wait for a hand-over that never comes.
-        juce::Logger::writeToLog("Instance channel: cannot listen on \"" + file.getFullPathName()
-                                 + "\": " + juce::String(std::strerror(bound ? errno : error)));
+        juce::Logger::writeToLog("Instance channel: cannot listen: " + problem);
         if (listenFd >= 0)
             ::close(listenFd);
         listenFd = -1;

@@ -25,6 +25,9 @@ public:
         unguarded). False when the running instance took the command line over, or none answered in time. */
     bool claim(const juce::String& commandLine, int timeoutMs);
 
+    /** Whether this start holds the user's instance lock (and not merely runs unguarded). */
+    bool holdsLock() const { return lockFd >= 0; }
+
     /** Binds the socket (replacing a stale one) and starts accepting; false when that fails. Logs what
         went wrong here and in claim, once the program's log can show it. */
     bool listen();

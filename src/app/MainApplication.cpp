@@ -84,6 +84,11 @@ void MainApplication::initialise(const juce::String& commandLine)
     // Once the console shows the log, so what goes wrong with it shows there.
     instanceChannel->listen();
 
+    // Installers that earlier runs downloaded and did not run or discard; a start that runs without the lock
+    // may run beside an instance whose download is in there.
+    if (instanceChannel->holdsLock())
+        AutoUpdater::removeLeftoverInstallers();
+
     if (commandLine.contains(demoDevicesSwitch))
     {
         auto deviceList = appContext->appState.getChildWithName(AppStateIds::DeviceList);

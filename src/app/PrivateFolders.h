@@ -8,9 +8,10 @@
 */
 struct PrivateFolders
 {
-    /** ($XDG_CACHE_HOME or ~/.cache)/BrelmDiscovery, made private; a null File when it cannot be had. */
-    static juce::File cache();
+    /** ($XDG_CACHE_HOME or ~/.cache)/BrelmDiscovery, made private; a null File when it cannot be had, and then
+        refusal (when given) names the folder that was refused and why. */
+    static juce::File cache(juce::String* refusal = nullptr);
 
     /** $XDG_RUNTIME_DIR when it is this user's own and nobody else can write to it; otherwise cache(). */
-    static juce::File runtime();
+    static juce::File runtime(juce::String* refusal = nullptr);
 };

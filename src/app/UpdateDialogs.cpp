@@ -22,8 +22,10 @@ void UpdateDialogs::showUpdateAvailableDialog(AppContext& context, const juce::S
                            if (context.showToastPersistent)
                                context.showToastPersistent(progressText(0), true);
 
-                           if (context.updater != nullptr)
-                               context.updater->downloadToTemp(url);
+                           // A download that cannot start will never move the toast on.
+                           if (context.updater != nullptr && !context.updater->downloadToTemp(url)
+                               && context.hideToast)
+                               context.hideToast();
                        },
                        IconSource {}, {}, {});
 }

@@ -1,4 +1,5 @@
 #include "support/HttpTestServer.h"
+#include "support/LogCapture.h"
 #include "support/MessageLoopWait.h"
 #include "support/Printers.h"
 #include "support/TestNetwork.h"
@@ -211,6 +212,16 @@ TEST_F(AutoUpdaterTest, InstallerStartsWithSilentSwitchAndNoShellNowOrOnceAtExit
     EXPECT_EQ(record.loadFileAsString(), "/SILENT 0 1 2 3 session\n/SILENT 0 1 2 3 session\n");
     EXPECT_FALSE(folders.file("ran").exists());
     EXPECT_EQ(folders.file("shared/" + name).loadFileAsString().toStdString(), installerScript);
+
+    // What the runs left behind, the two installers and a link of that name, goes at the next start's clean-up; the
+    // link's target and other files stay.
+    const auto notes = downloads.getChildFile("notes.txt");
+    ASSERT_TRUE(notes.create() && folders.file("shared/injected").createSymbolicLink(
+                                      downloads.getChildFile("setup_discovery_temp-link"), false));
+    ASSERT_EQ(downloads.findChildFiles(juce::File::findFiles, false, "setup_discovery_temp-*").size(), 3);
+    AutoUpdater::removeLeftoverInstallers();
+    EXPECT_EQ(downloads.findChildFiles(juce::File::findFilesAndDirectories, false), juce::Array<juce::File> { notes });
+    EXPECT_TRUE(folders.file("shared/injected").existsAsFile());
 }
 
 TEST_F(AutoUpdaterTest, RunsOnlyTheFileItWroteIntoFoldersNobodyElseCanChange)
@@ -228,9 +239,21 @@ TEST_F(AutoUpdaterTest, RunsOnlyTheFileItWroteIntoFoldersNobodyElseCanChange)
     waitForInstallers();
     EXPECT_TRUE(quits == 1 && !folders.file("cache/bad").exists() && !folders.file("cache/ran").exists());
 
-    // A folder above the cache folder that others can write to: nothing is downloaded.
-    ::chmod(folders.root.getFullPathName().toRawUTF8(), 0777);
-    UpdateDialogs::showUpdateAvailableDialog(context, "2.0", server.url("/a.sh"));
-    choose(1);
-    EXPECT_TRUE(!context.updater->isDownloading() && server.requests().size() == 2);
+    // A download that cannot start, for a file name too long to be made, or under a folder above the cache folder that
+    // others can write to (without the sticky bit): nothing is fetched, the log names the folder, the toast goes.
+    for (const bool openAbove : { false, true })
+    {
+        ::chmod(folders.root.getFullPathName().toRawUTF8(), openAbove ? 0777 : 0700);
+        LogCapture log;
+        shown.clear();
+        toasts.clear();
+        const auto name = "/a." + std::string(openAbove ? 2 : 300, 'x');
+        UpdateDialogs::showUpdateAvailableDialog(context, "2.0", server.url(name));
+        choose(1);
+        ASSERT_TRUE(drain());
+        EXPECT_TRUE(!context.updater->isDownloading() && server.requests().size() == 2 && shown.size() == 1);
+        EXPECT_EQ(toasts.joinIntoString("|"), juce::String("Downloading update... 0% (stays)|(fades)"));
+        const auto folder = "\"" + (openAbove ? folders.root : downloads).getFullPathName() + "\"";
+        EXPECT_TRUE(log.lines().size() == 1 && log.lines()[0].contains(folder)) << log.lines().joinIntoString("\n");
+    }
 }

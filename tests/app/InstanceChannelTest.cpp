@@ -1,12 +1,15 @@
+#include "support/LogCapture.h"
 #include "support/MessageLoopWait.h"
 #include "support/Printers.h"
 #include "support/UserEnvironment.h"
 
 #include "app/InstanceChannel.h"
+#include "app/PrivateFolders.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <future>
 
@@ -26,6 +29,45 @@ TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
     ::chmod(folders.file("runtime").getFullPathName().toRawUTF8(), 0700);
     ScopedEnvironment runtime("XDG_RUNTIME_DIR", "~/runtime"), cache("XDG_CACHE_HOME", "~/cache");
     EXPECT_EQ(InstanceChannel::socketFile(), folders.file(".cache/BrelmDiscovery/BrelmDiscovery.socket"));
+
+    // A folder on the way that others can write to is safe only when sticky, root's or ours, and followed by a real
+    // folder of root's or ours: nobody else can then rename or remove it. Otherwise there is no cache folder and no
+    // lock, and the log names the folder and why; the start runs unguarded.
+    const auto made = [&](const char* path, mode_t mode, uid_t owner)
+    {
+        const auto folder = folders.file(path).getFullPathName();
+        return folders.file(path).createDirectory() && ::chmod(folder.toRawUTF8(), mode) == 0
+               && ::chown(folder.toRawUTF8(), owner, owner) == 0;
+    };
+    ASSERT_TRUE(made("sticky", 01777, 0) && made("sticky/home", 0755, 0) && made("sticky/other", 0755, 64123)
+                && made("open", 0777, 0) && made("theirs", 01777, 64123) && made("theirs/home", 0755, 0)
+                && folders.file("sticky/home").createSymbolicLink(folders.file("sticky/link"), false));
+    const struct { const char *home, *refused, *why; } rows[] = {
+        { "sticky/home", "", "" },
+        { "open/home", "open", "no sticky bit" },
+        { "theirs/home", "theirs", "another user" },
+        { "sticky/link", "sticky/link", "not a real folder" },
+        { "sticky/other", "sticky/other", "another user" },
+    };
+    ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", {});
+    for (const auto& row : rows)
+    {
+        ScopedEnvironment home("HOME", folders.file(row.home).getFullPathName()), noCache("XDG_CACHE_HOME", {});
+        juce::String refusal;
+        const auto folder = PrivateFolders::cache(&refusal);
+        EXPECT_EQ(folder, *row.refused ? juce::File() : folders.file(row.home).getChildFile(".cache/BrelmDiscovery"));
+        const auto quoted = "\"" + folders.file(row.refused).getFullPathName() + "\"";
+        EXPECT_TRUE(*row.refused ? refusal.contains(quoted) && refusal.contains(row.why) : refusal.isEmpty()) << refusal;
+
+        LogCapture log;
+        InstanceChannel unguarded([](const juce::String&) { return true; });
+        EXPECT_TRUE(unguarded.claim("", 0));
+        const bool listens = unguarded.listen();
+        EXPECT_TRUE(listens == ! *row.refused && unguarded.holdsLock() == ! *row.refused) << row.home;
+        EXPECT_TRUE(*row.refused ? log.count("Instance lock unavailable: " + refusal) == 1
+                                       && log.count("Instance channel: cannot listen: " + refusal) == 1
+                                 : log.lines().isEmpty()) << log.lines().joinIntoString("\n");
+    }
 }
 
 TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThread)
@@ -48,12 +90,15 @@ TEST(InstanceChannel, ASecondStartHandsItsCommandLineToTheFirstOnTheMessageThrea
         return pumpUntil(ended) ? std::optional(claimed.get()) : std::nullopt;
     };
 
-    // The second time without a runtime folder, under a home so long that no socket address holds the path.
+    // The second time without a runtime folder or a cache home, under a home in a sticky folder (such as /tmp) so long
+    // that no socket address holds the path.
+    ASSERT_TRUE(folders.file("shared").createDirectory()
+                && ::chmod(folders.file("shared").getFullPathName().toRawUTF8(), 01777) == 0);
     for (const bool longHome : { false, true })
     {
         ScopedEnvironment runtime("XDG_RUNTIME_DIR", longHome ? "" : folders.file("runtime").getFullPathName());
-        const auto longCache = folders.file(juce::String::repeatedString("long/", 22)).getFullPathName();
-        ScopedEnvironment cache("XDG_CACHE_HOME", longCache);
+        const auto home = folders.file("shared/" + juce::String::repeatedString("long/", 22)).getFullPathName();
+        ScopedEnvironment homeFolder("HOME", home), cache("XDG_CACHE_HOME", {});
         ASSERT_GT(InstanceChannel::socketFile().getFullPathName().length(), longHome ? 108 : 0);
         ASSERT_TRUE(InstanceChannel::socketFile().replaceWithText("left by a crashed run"));
         received.clear();

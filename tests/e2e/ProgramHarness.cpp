@@ -8,11 +8,14 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 ChildProcessHandle::ChildProcessHandle(const juce::StringArray& arguments, const juce::File& outputFile)
 {
@@ -49,11 +52,39 @@ bool ChildProcessHandle::isRunning()
     return pid > 0 && ! exitCode;
 }
 
+namespace
+{
+// The first folder on the way to path, or path itself, that the user cannot pass (or use with mode); empty when none.
+juce::String unreachable(const juce::File& path, int uid, int mode)
+{
+    std::vector<std::string> steps;  // from the root down to path
+    for (auto step = path; steps.empty() || ! step.isRoot(); step = step.getParentDirectory())
+        steps.insert(steps.begin(), step.getFullPathName().toStdString());
+    steps.insert(steps.begin(), "/");
+    const pid_t child = ::fork();
+    if (child == 0)
+    {
+        if (::setgroups(0, nullptr) != 0 || ::setgid((gid_t) uid) != 0 || ::setuid((uid_t) uid) != 0)
+            ::_exit(254);
+        for (size_t i = 0; i < steps.size(); ++i)
+            if (::access(steps[i].c_str(), i + 1 < steps.size() ? X_OK : mode) != 0)
+                ::_exit((int) i);
+        ::_exit(255);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 254;
+    return code == 255 ? juce::String()
+                       : code < (int) steps.size() ? juce::String(steps[(size_t) code]) : "(no such user to become)";
+}
+} // namespace
+
 ProgramSession::ProgramSession()
 {
-    // Beside this program, which another user reaches as they reach the program under test; 0755 for their home.
-    const auto folder = juce::File::getSpecialLocation(juce::File::currentExecutableFile).getSiblingFile("e2e-XXXXXX");
-    home = juce::File(::mkdtemp(folder.getFullPathName().toStdString().data()));
+    // Not beside this program: a clone may lie where other users cannot enter (under /root). 0755 for their homes.
+    home = juce::File(::mkdtemp(std::string("/tmp/brelm-e2e-XXXXXX").data()));
+    if (home == juce::File())
+        throw std::runtime_error("cannot make a folder in /tmp");
     ::chmod(home.getFullPathName().toRawUTF8(), 0755);
     ::mkdir(home.getChildFile("runtime").getFullPathName().toRawUTF8(), 0700);
 
@@ -97,9 +128,29 @@ std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArra
                              "XDG_RUNTIME_DIR=" + user.getChildFile("runtime").getFullPathName(),
                              "DISPLAY=" + displayName, "PATH=/usr/bin:/bin", "/usr/bin/setpriv",
                              "--reuid=" + juce::String(uid), "--regid=" + juce::String(uid), "--clear-groups",
-                             BRELM_PROGRAM_PATH };
+                             programFor(uid, user) };
     args.addArray(arguments);
     return std::make_unique<ChildProcessHandle>(args, home.getChildFile(logName + ".log"));
+}
+
+juce::String ProgramSession::programFor(int uid, const juce::File& user)
+{
+    // The build's own, or a copy here when the user cannot enter the clone.
+    auto program = juce::File(BRELM_PROGRAM_PATH);
+    if (unreachable(program, uid, X_OK).isNotEmpty())
+    {
+        const auto copy = home.getChildFile("bin").getChildFile(program.getFileName());
+        if (! copy.existsAsFile())
+            copy.getParentDirectory().createDirectory(), program.copyFileTo(copy);
+        ::chmod(copy.getParentDirectory().getFullPathName().toRawUTF8(), 0755);
+        ::chmod(copy.getFullPathName().toRawUTF8(), 0755);
+        program = copy;
+    }
+    for (const auto& [path, mode] : { std::pair(program, X_OK), std::pair(user, R_OK | W_OK | X_OK) })
+        if (const auto folder = unreachable(path, uid, mode); folder.isNotEmpty())
+            throw std::runtime_error("user " + std::to_string(uid) + " cannot reach \"" + folder.toStdString()
+                                     + "\" on the way to \"" + path.getFullPathName().toStdString() + "\"");
+    return program.getFullPathName();
 }
 
 double ProgramSession::waitForLog(const juce::String& text, int timeoutMs)

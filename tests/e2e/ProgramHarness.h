@@ -28,7 +28,8 @@ private:
 
 /** Sessions of the real program. The calling thread moves into a network namespace of its own (link hosts to it
     before the first start); the program gets an Xvfb only that namespace reaches and a home folder of its own with a
-    0700 XDG_RUNTIME_DIR (where it keeps one instance per user). The session plays the user (XTest) and the window
+    0700 XDG_RUNTIME_DIR (where it keeps one instance per user), in a folder under /tmp that other users reach
+    wherever the clone lies. The session plays the user (XTest) and the window
     manager of the program's main window, and reads that window's geometry and pixels (0xRRGGBB). */
 class ProgramSession
 {
@@ -37,7 +38,8 @@ public:
     ~ProgramSession();
 
     /** Starts the program as this user or another one, with its standard error in <home>/<logName>.log; null
-        unless this thread's network is private. */
+        unless this thread's network is private. Throws, naming the folder, when that user cannot reach the program
+        or their home. */
     std::unique_ptr<ChildProcessHandle> start(const juce::StringArray& arguments = {},
                                               const juce::String& logName = "program", int uid = 0);
     juce::String log(const juce::String& logName = "program") const
@@ -50,6 +52,8 @@ public:
     bool closeAndWait(ChildProcessHandle& program);
     juce::String settings() const
     { return home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings").loadFileAsString(); }
+    /** A file in this user's home. */
+    juce::File file(const juce::String& path) const { return home.getChildFile(path); }
 
     /** JUCE reads X events only when its connection turns readable, so an event Xlib took in while the program
         waited for some reply stays unhandled until the next one arrives. A desktop delivers events all the time,
@@ -73,6 +77,7 @@ public:
 
 private:
     void send(const char* type, long value);
+    juce::String programFor(int uid, const juce::File& user);
 
     juce::File home;
     juce::String displayName;

@@ -213,10 +213,17 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="darkMode" val="1"/>)")) << session.settings();
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="40 30 1000 600"/>)"));
 
+    // An installer an earlier run left goes when the next start holds the lock; one that the running instance may
+    // still fetch stays when a second start hands over.
+    const auto leftover = session.file(".cache/BrelmDiscovery/setup_discovery_temp-left.exe"),
+               fetching = session.file(".cache/BrelmDiscovery/setup_discovery_temp-now.exe");
+    ASSERT_TRUE(leftover.create());
     program = session.start({}, "restart");
     ASSERT_TRUE(program != nullptr && session.waitForWindow(othersWindow)) << session.log("restart");
     EXPECT_EQ(session.geometry(), juce::Rectangle<int>(40, 30, 1000, 600));
     EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
+    EXPECT_TRUE(session.until([&] { return ! leftover.exists(); }));
+    ASSERT_TRUE(fetching.create());
 
     // A second start asks that user's running instance to take the focus, and ends.
     for (const auto& [uid, own] : { std::pair(0, session.window), std::pair(64123, othersWindow) })
@@ -226,6 +233,7 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
         EXPECT_TRUE(session.until([&, mine = own] { return session.focus() == mine; })) << uid;
     }
     EXPECT_EQ(session.mainWindows().size(), 2u);
+    EXPECT_TRUE(fetching.existsAsFile());
     EXPECT_TRUE(moveAndSignal(*program, { 50, 40, 980, 580 }, SIGHUP)) << session.log("restart");
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="50 40 980 580"/>)"));
     session.window = othersWindow;

@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <sys/statvfs.h>
+
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -23,8 +25,10 @@ struct ScopedEnvironment
 };
 
 /** A user of the test's own: home, settings, cache and runtime folders, no proxy, and an "xdg-open" first on PATH that
-    writes down each argument it is given, one a line. All beside the test program: in the shared /tmp nothing is
-    downloaded, and a stand-in on a noexec mount would let the launcher go on to a real browser further down PATH. */
+    writes down each argument it is given, one a line. In a folder of its own under /tmp, root's and sticky, so the
+    folders on the way are the same wherever the clone lies (one inside another user's home would keep the program
+    from its cache). Beside the test program only when /tmp is mounted noexec: a stand-in there would not run, and
+    the launcher would go on to a real browser further down PATH. */
 struct UserEnvironment
 {
     ~UserEnvironment() { root.deleteRecursively(); }
@@ -34,10 +38,13 @@ struct UserEnvironment
 
     const juce::File root = []
     {
-        auto name = juce::File::getSpecialLocation(juce::File::currentExecutableFile).getSiblingFile("user-XXXXXX")
-                        .getFullPathName().toStdString();
+        struct statvfs mount {};
+        const auto base = ::statvfs("/tmp", &mount) == 0 && (mount.f_flag & ST_NOEXEC) == 0
+                              ? juce::File("/tmp")
+                              : juce::File::getSpecialLocation(juce::File::currentExecutableFile).getParentDirectory();
+        auto name = base.getChildFile("brelm-user-XXXXXX").getFullPathName().toStdString();
         if (::mkdtemp(name.data()) == nullptr)  // never a relative or empty root: the stand-in is written below it
-            throw std::runtime_error("cannot make a folder beside the test program");
+            throw std::runtime_error("cannot make a folder in " + base.getFullPathName().toStdString());
         return juce::File(name);
     }();
     const juce::File browser = file("bin/xdg-open");
