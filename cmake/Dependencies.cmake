@@ -1,6 +1,7 @@
 find_package(JUCE CONFIG REQUIRED)
 find_package(CURL REQUIRED)
 find_package(Threads REQUIRED)
+find_package(X11 REQUIRED)
 
 # JUCE's modules are compiled once, into this library, and everything else links it.
 add_library(brelm_juce STATIC)

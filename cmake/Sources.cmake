@@ -18,6 +18,8 @@ if(BRELM_APP_SOURCES)
     add_library(brelm_app STATIC ${BRELM_APP_SOURCES})
     target_include_directories(brelm_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
     target_link_libraries(brelm_app PUBLIC brelm_discovery BrelmAssets)
+    # The same libX11 that JUCE loads at run time: the program handles a lost display itself.
+    target_link_libraries(brelm_app PRIVATE X11::X11)
     target_compile_options(brelm_app PRIVATE ${BRELM_WARNINGS})
     target_compile_definitions(brelm_app PUBLIC
         BRELM_WEB_HOST="${BRELM_WEB_HOST}"

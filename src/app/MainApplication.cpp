@@ -5,6 +5,7 @@
 #include "app/AppStateIds.h"
 #include "app/AutoUpdater.h"
 #include "app/DemoDevices.h"
+#include "app/DisplayConnection.h"
 #include "app/InstanceChannel.h"
 #include "app/MainWindow.h"
 #include "app/QuitSignals.h"
@@ -35,6 +36,16 @@ bool MainApplication::moreThanOneInstanceAllowed()
 
 bool MainApplication::initialiseApp()
 {
+    // Before the lock: a start that cannot show a window must not keep this user's next start waiting.
+    if (const auto problem = DisplayConnection::problem(); problem.isNotEmpty())
+    {
+        juce::Logger::outputDebugString(problem);
+        setApplicationReturnValue(1);
+        return false;
+    }
+
+    displayConnection = std::make_unique<DisplayConnection>([this] { displayLost(); });
+
     instanceChannel = std::make_unique<InstanceChannel>([this](const juce::String& other) {
         // Closing, we leave the start to itself: it then takes the lock and runs.
         if (mainWindow == nullptr || juce::MessageManager::getInstance()->hasStopMessageBeenSent())
@@ -111,6 +122,7 @@ void MainApplication::shutdown()
     juce::Logger::setCurrentLogger(nullptr);
     appContext.reset();
     quitSignals.reset();
+    displayConnection.reset();
     // Last: a new start waits for the lock, and so finds the settings saved and the ports free.
     instanceChannel.reset();
 }
@@ -127,6 +139,22 @@ void MainApplication::systemRequestedQuit()
         UpdateDialogs::startInstallerOnQuit(*appContext);
 
     quit();
+}
+
+void MainApplication::displayLost()
+{
+    // The quit road without the window system: the window's last shown state, the settings, a pending installer.
+    juce::Logger::writeToLog("The display is gone: the program closes");
+    if (mainWindow != nullptr)
+        mainWindow->storeShownState();
+
+    if (appContext == nullptr)
+        return;
+
+    if (appContext->settings != nullptr)
+        appContext->settings->saveIfNeeded();
+
+    UpdateDialogs::startInstallerOnQuit(*appContext);
 }
 
 void MainApplication::showUpdateAvailableDialog(const juce::String& version, const juce::String& url)

@@ -7,6 +7,7 @@
 #include <memory>
 
 class AppContext;
+class DisplayConnection;
 class InstanceChannel;
 class MainWindow;
 class QuitSignals;
@@ -26,7 +27,8 @@ public:
     void anotherInstanceStarted(const juce::String& commandLine) override;
     void systemRequestedQuit() override;
 
-    /** Hands this start over to the running instance when this user's instance lock is taken. */
+    /** Ends a start that has no display, then hands this start over to the running instance when this user's
+        instance lock is taken. */
     bool initialiseApp() override;
 
     /** The updater's two dialogs, shown on the window's overlay. */
@@ -36,11 +38,15 @@ public:
     static constexpr const char* demoDevicesSwitch = "--demo-devices";
 
 private:
+    /** The display went: what a quit would keep is kept without it. */
+    void displayLost();
+
     CustomLookAndFeel lookAndFeel;
     std::unique_ptr<AppContext> appContext;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<InstanceChannel> instanceChannel;
     std::unique_ptr<QuitSignals> quitSignals;
+    std::unique_ptr<DisplayConnection> displayConnection;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainApplication)
 };

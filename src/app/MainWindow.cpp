@@ -30,13 +30,38 @@ MainWindow::MainWindow(const juce::String& name, AppContext* context)
 
     setVisible(true);
     setContentOwned(new MainLayout(appContext), false);
+    rememberShownState();
 }
 
 MainWindow::~MainWindow()
 {
-    const auto state = getWindowStateAsString();
-    if (appContext->settings != nullptr)
-        appContext->settings->setValue("windowState", state);
+    rememberShownState();
+    storeShownState();
+}
+
+void MainWindow::moved()
+{
+    juce::DocumentWindow::moved();
+    rememberShownState();
+}
+
+void MainWindow::resized()
+{
+    juce::DocumentWindow::resized();
+    rememberShownState();
+}
+
+void MainWindow::storeShownState()
+{
+    if (appContext->settings != nullptr && shownState.isNotEmpty())
+        appContext->settings->setValue("windowState", shownState);
+}
+
+void MainWindow::rememberShownState()
+{
+    // Until it is shown the window has no state of its own: the settings keep the last one.
+    if (isVisible())
+        shownState = getWindowStateAsString();
 }
 
 void MainWindow::closeButtonPressed()

@@ -12,9 +12,18 @@ public:
     ~MainWindow() override;
 
     void closeButtonPressed() override;
+    void moved() override;
+    void resized() override;
+
+    /** Puts the state the window last showed into the settings; talks to no window system, so it serves
+        when the display has gone. */
+    void storeShownState();
 
 private:
+    void rememberShownState();
+
     AppContext* appContext;
+    juce::String shownState;  // kept as the window moves: once the display is gone, it can no longer be asked
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
 };

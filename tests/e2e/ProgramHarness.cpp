@@ -108,9 +108,20 @@ ProgramSession::ProgramSession()
 
 ProgramSession::~ProgramSession()
 {
-    XCloseDisplay(display);
-    xServer.reset();
+    endXServer();
     home.deleteRecursively();
+}
+
+void ProgramSession::endXServer(bool keepName)
+{
+    // Our own connection goes first: Xlib would end this test at the first request on a broken one.
+    if (display != nullptr)
+        XCloseDisplay(display);
+    display = nullptr;
+    window = 0;
+    xServer.reset();
+    if (! keepName)
+        displayName = {};
 }
 
 std::unique_ptr<ChildProcessHandle> ProgramSession::start(const juce::StringArray& arguments,

@@ -50,6 +50,9 @@ public:
     bool waitForWindow(unsigned long other = 0);
     /** Closes the window as a window manager does; true when the program then ended with 0. */
     bool closeAndWait(ChildProcessHandle& program);
+    /** Ends the session's X server as a logout ends it. Programs started after it name a display nobody serves,
+        or with keepName false none at all (an empty DISPLAY). */
+    void endXServer(bool keepName = true);
     juce::String settings() const
     { return home.getChildFile(".config/BrelmDiscovery/BrelmDiscovery.settings").loadFileAsString(); }
     /** A file in this user's home. */

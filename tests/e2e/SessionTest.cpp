@@ -21,6 +21,25 @@ constexpr int width = 1200, height = 700;  // a first start's window
 constexpr juce::uint32 lightBackground = 0xfffcf6, darkBackground = 0x131313, mint = 0x4fffaf, paleMint = 0xb8fdd9,
                      accent = 0x0680f9;
 const juce::Point<int> margin { 8, 350 };  // left of the table
+
+/** Moves and resizes the window; true once the program has taken the new place in. The server knows it at once,
+    the program only once it has read the event: the footer's last button, drawn again at the new bottom-right
+    corner, tells (where it draws, not the shades of edges that may fall a fraction of a pixel apart; the button
+    beside it may still show the pointer that clicked it). */
+bool moveResizeAndWait(ProgramSession& session, juce::Rectangle<int> place)
+{
+    const auto footerEnd = [&](juce::Rectangle<int> window)
+    {
+        const auto area = session.pixels({ window.getWidth() - 40, window.getHeight() - 30, 40, 30 });
+        std::vector<bool> drawn;
+        for (auto c : area)
+            drawn.push_back(c != area.front());
+        return drawn;
+    };
+    const auto before = footerEnd(session.geometry());
+    session.moveResize(place);
+    return session.until([&] { return session.geometry() == place && footerEnd(place) == before; });
+}
 } // namespace
 
 TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
@@ -197,16 +216,7 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     // Moved, then ended as a logout, shutdown or kill ends it: it leaves as when its window is closed.
     const auto moveAndSignal = [&](ChildProcessHandle& process, juce::Rectangle<int> place, int signal)
     {
-        // The server knows the new place at once, the program only once it has read the event: its footer drawn
-        // along the new, higher bottom edge tells (each move below makes the window smaller).
-        const auto footerDrawn = [&]
-        {
-            const auto strip = session.pixels({ 0, place.getHeight() - 16, place.getWidth(), 4 });
-            return std::any_of(strip.begin(), strip.end(), [&](auto c) { return c != strip.front(); });
-        };
-        session.moveResize(place);
-        return session.until([&] { return session.geometry() == place && footerDrawn(); })
-               && ::kill(process.pid, signal) == 0
+        return moveResizeAndWait(session, place) && ::kill(process.pid, signal) == 0
                && process.waitForExit(20000) == std::optional<int>(0);
     };
     ASSERT_TRUE(moveAndSignal(*program, { 40, 30, 1000, 600 }, SIGTERM)) << session.log();
@@ -238,4 +248,28 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="50 40 980 580"/>)"));
     session.window = othersWindow;
     EXPECT_TRUE(moveAndSignal(*others, { 60, 50, 1000, 600 }, SIGINT)) << session.log("other");
+}
+
+TEST(ProgramSession, ALostDisplayKeepsTheWindowStateAndNoDisplayEndsAStartAtOnce)
+{
+    // The X server ends under the program, as at a logout that sends no signal: it leaves with the place it showed.
+    ProgramSession session;
+    auto program = session.start();
+    ASSERT_TRUE(program != nullptr && session.waitForWindow()) << session.log();
+    ASSERT_TRUE(session.until([&] { return session.pixel(margin) == lightBackground; }));  // drawn: started
+    ASSERT_TRUE(moveResizeAndWait(session, { 40, 30, 1000, 600 })) << session.log();
+    session.endXServer();
+    EXPECT_EQ(program->waitForExit(20000), std::optional<int>(1)) << session.log();
+    EXPECT_TRUE(session.settings().contains(R"(<VALUE name="windowState" val="40 30 1000 600"/>)"))
+        << session.settings();
+
+    // Started with a display nobody serves, then with none named, it says so in one line and ends.
+    for (const bool keepName : { true, false })
+    {
+        session.endXServer(keepName);
+        const auto start = session.start({}, "no-display");
+        EXPECT_EQ(start->waitForExit(20000), std::optional<int>(1)) << keepName;
+        const auto log = session.log("no-display");
+        EXPECT_TRUE(log.startsWith("No display can be opened") && ! log.trim().containsChar('\n')) << log;
+    }
 }
