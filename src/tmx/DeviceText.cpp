@@ -94,4 +94,19 @@ juce::String deviceText(std::string_view bytes)
     return toString(repaired.data(), repaired.size());
 }
 
+juce::String logText(const juce::String& text)
+{
+    const auto breaksLine = [](juce::juce_wchar c)
+    { return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029; };
+
+    juce::String result;
+    result.preallocateBytes(text.getNumBytesAsUTF8());
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
+    {
+        const auto c = p.getAndAdvance();
+        result += breaksLine(c) ? static_cast<juce::juce_wchar>(0xFFFD) : c;
+    }
+    return result;
+}
+
 } // namespace tmx

@@ -12,4 +12,9 @@ namespace tmx
     or hide what follows a NUL. */
 juce::String deviceText(std::string_view bytes);
 
+/** Device text as a log line quotes it: every control character (C0, DEL, C1) and the line and paragraph
+    separators become U+FFFD each. A raw line break in a device's name would otherwise start a line that reads
+    as one of the program's own. */
+juce::String logText(const juce::String& text);
+
 } // namespace tmx

@@ -42,11 +42,15 @@ namespace
     {
         uint32_t address = 0;
         if (! transport::Ipv4Literal::parse(host, address))
-            return "Not an IPv4 address";
-        if (isDeviceAddress && ! transport::Ipv4Literal::isUnicast(address))
-            return "Not a unicast address";
-        if (isDeviceAddress && transport::LocalInterfaces::isSubnetBroadcast(address))
-            return "Broadcast address of a local network";
+            return "not an IPv4 address";
+        if (! isDeviceAddress)
+            return {};
+        if (! transport::Ipv4Literal::isUnicast(address))
+            return "not a unicast address";
+        if (transport::LocalInterfaces::isLocalAddress(address))
+            return "address of this machine";
+        if (transport::LocalInterfaces::isSubnetBroadcast(address))
+            return "broadcast address of a local network";
         return {};
     }
 }
@@ -141,7 +145,8 @@ private:
                 pending.pop_front();
                 target = engine;
             }
-            // A listener may stop or destroy the engine; the next round sees that through the queue.
+            // A listener may stop the engine, which the next round sees through the queue, but must not destroy it:
+            // the walk over its listeners still runs inside it.
             target->deliver(event);
         }
 
@@ -295,8 +300,8 @@ void DiscoveryEngine::handleDevice(DeviceEvent& incoming)
         if (known == devices.end())
         {
             devices.emplace(incoming.info.id, incoming.info);
-            juce::Logger::writeToLog("New device! Name: " + deviceText(incoming.info.name) + " - ID: "
-                                     + deviceText(incoming.info.id));
+            juce::Logger::writeToLog("New device! Name: " + logText(deviceText(incoming.info.name)) + " - ID: "
+                                     + logText(deviceText(incoming.info.id)));
             incoming.event = DeviceEvent::added;
         }
         else
@@ -349,8 +354,8 @@ void DiscoveryEngine::timerCallback()
                 const auto& stored = entry->second;
                 if (now > stored.expiry)
                 {
-                    juce::Logger::writeToLog("Device timeout! Name: " + deviceText(stored.name) + " ID: "
-                                             + deviceText(stored.id));
+                    juce::Logger::writeToLog("Device timeout! Name: " + logText(deviceText(stored.name))
+                                             + " ID: " + logText(deviceText(stored.id)));
                     DeviceEvent removal;
                     removal.event = DeviceEvent::removed;
                     removal.info = stored;
@@ -390,14 +395,21 @@ bool DiscoveryEngine::sendRequest(uint32_t channelId, int kind, const DeviceInfo
     return false;
 }
 
-bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceCommand& command)
+bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceCommand& command, juce::String* whyNot)
 {
+    const auto fail = [whyNot](const juce::String& reason)
+    {
+        if (whyNot != nullptr)
+            *whyNot = reason;
+        return false;
+    };
+
     // Held to the end, the send included: the transport's own send lock always comes second.
     std::lock_guard<std::mutex> guard(mutex);
 
     const auto known = devices.find(deviceId);
     if (known == devices.end())
-        return false;
+        return fail("device not found");
 
     const auto& device = known->second;
     for (auto& channel : channels)
@@ -406,11 +418,11 @@ bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceComma
             continue;
 
         if (channel->endpoint.allowCommands == 0)
-            return false;
+            return fail("commands not allowed");
 
         const auto bytes = channel->protocol->buildCommand(device, command);
         if (bytes.empty())
-            return false;
+            return fail("command not supported");
 
         // The device's address came from the network: a name there is never looked up, and a command goes
         // to that one device or nowhere.
@@ -418,13 +430,16 @@ bool DiscoveryEngine::sendCommand(const std::string& deviceId, const DeviceComma
         const auto host = toDevice ? device.ip : channel->endpoint.address.toStdString();
         if (const auto refusal = refusalFor(host, toDevice); refusal.isNotEmpty())
         {
-            juce::Logger::writeToLog("Command not sent! " + refusal + ": " + deviceText(host) + " - ID: "
-                                     + deviceText(device.id));
-            return false;
+            const auto reason = refusal.substring(0, 1).toUpperCase() + refusal.substring(1);
+            juce::Logger::writeToLog("Command not sent! " + reason + ": " + logText(deviceText(host)) + " - ID: "
+                                     + logText(deviceText(device.id)));
+            return fail(refusal);
         }
-        return channel->transport->send(juce::String(host), channel->endpoint.port + 1, bytes.data(), bytes.size());
+        if (! channel->transport->send(juce::String(host), channel->endpoint.port + 1, bytes.data(), bytes.size()))
+            return fail("send failed");
+        return true;
     }
-    return false;
+    return fail("commands not allowed");
 }
 
 void DiscoveryEngine::addListener(Listener* listener)

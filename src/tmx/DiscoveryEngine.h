@@ -27,7 +27,7 @@ public:
     {
     public:
         virtual ~Listener() = default;
-        /** Always called on the message thread. */
+        /** Always called on the message thread. It may stop the engine, never destroy it. */
         virtual void deviceChanged(const DeviceEvent& event) = 0;
     };
 
@@ -52,7 +52,9 @@ public:
     /** Stops the timer and every transport, destroys the channels and empties the table without events. */
     void stop();
 
-    bool sendCommand(const std::string& deviceId, const DeviceCommand& command);
+    /** Sends one command to one device; true when a datagram went out. Otherwise whyNot, when given, gets the
+        reason in a few words ("device not found", "not a unicast address"...). */
+    bool sendCommand(const std::string& deviceId, const DeviceCommand& command, juce::String* whyNot = nullptr);
     bool sendRequest(uint32_t channelId, int kind, const DeviceInfo* record);
 
     void addListener(Listener* listener);

@@ -65,19 +65,29 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
     ASSERT_TRUE(events.waitFor(veskId, Code::updated, 2));
     EXPECT_FALSE(engine.sendCommand(veskId, tmx::FinderRequest { true }));
     EXPECT_TRUE(logs.contains("Command not sent! Not an IPv4 address: localhost - ID: 00:1A:2B:3C:4D:5E-80"));
-    // Nor to an address that reaches every device, this machine or no one: a command is for one device.
-    const juce::String linkBroadcast = second.localAddress.upToLastOccurrenceOf(".", true, false) + "255";
+    // Nor to an address that reaches every device, this machine or no one: a command is for one device. This
+    // machine's own addresses count whether the system was given a broadcast address for them (as DHCP does) or not.
+    const juce::String subnet = second.localAddress.upToLastOccurrenceOf(".", true, false);
+    const juce::String linkBroadcast = subnet + "255", ownWithBroadcast = subnet + "50";
+    network.local().run("ip addr add " + ownWithBroadcast + "/24 brd + dev " + second.localName);
+    juce::DatagramSocket ownProbes[2];
+    ASSERT_TRUE(ownProbes[0].bindToPort(SimulatedDevice::veskPort, second.localAddress));
+    ASSERT_TRUE(ownProbes[1].bindToPort(SimulatedDevice::veskPort, ownWithBroadcast));
     const juce::String notOneDevice[] = { "255.255.255.255", "127.0.0.1", "0.0.0.0", "224.0.0.1", "240.0.0.1",
-                                          linkBroadcast };
+                                          linkBroadcast, second.localAddress, ownWithBroadcast };
     for (const auto& ip : notOneDevice)
     {
         ASSERT_TRUE(device.announce(jsonDevice(ip, "Sim vesk", "00:1A:2B:3C:4D:5E"), second.remoteAddress));
         ASSERT_TRUE(events.waitFor(veskId, Code::updated, events.of(veskId, Code::updated).size() + 1));
         EXPECT_FALSE(engine.sendCommand(veskId, tmx::FinderRequest { true })) << ip;
     }
-    EXPECT_EQ(logs.count("Command not sent!"), 7);
+    network.local().run("ip addr del " + ownWithBroadcast + "/24 dev " + second.localName);
+    EXPECT_EQ(logs.count("Command not sent!"), 9);
     EXPECT_TRUE(logs.contains("Command not sent! Broadcast address of a local network: " + linkBroadcast + " - ID: "
                               + juce::String(veskId)));
+    for (const auto& own : { second.localAddress, ownWithBroadcast })
+        EXPECT_TRUE(logs.contains("Command not sent! Address of this machine: " + own + " - ID: "
+                                  + juce::String(veskId)));
     // The transports refuse anything but a dotted-decimal address of their own accord too.
     tmx::transport::BroadcastTransport transport({ "255.255.255.255", 0, 1, 1, 0, 0 });
     ASSERT_TRUE(transport.start());
@@ -85,7 +95,8 @@ TEST(EngineCommands, GoOnceThroughEachInterfaceToTheGroupOrToTheDevicesLatestAdd
         EXPECT_FALSE(transport.send(name, SimulatedDevice::veskPort, "x", 1)) << name;
     uint32_t parsed = 0;
     EXPECT_FALSE(tmx::transport::Ipv4Literal::parse(std::string_view("127.0.0.1\0.5", 11), parsed));
-    EXPECT_EQ(probe.waitUntilReady(true, 300), 0) << "something reached this machine";
+    for (auto* listening : { &probe, &ownProbes[0], &ownProbes[1] })
+        EXPECT_EQ(listening->waitUntilReady(true, 300), 0) << "something reached this machine";
     EXPECT_EQ(device.received(SimulatedDevice::veskPort).size(), 1u);
 
     // A channel without commands sends none; a new configuration forgets the devices.

@@ -45,6 +45,10 @@ TEST(EngineTiming, QueriesEveryTwoSecondsAndSilentDevicesLeaveOnTheFirstTickAfte
                         " && ip link set bdltun up");
     ASSERT_TRUE(timed.announce(jsonDevice("10.9.9.9", "Sim vesk as JSON", "00:1A:2B:3C:4D:5E",
                                           R"("tarn":{"workspaceUUID":"w-1","isHost":true})")));
+    // A name with raw line breaks (the reader keeps them), heard once: its lines must not forge another's.
+    const std::string forgedId = "02:00:00:00:00:07-80";
+    ASSERT_TRUE(timed.announce(jsonDevice("10.9.9.7", "Desk\r\nDevice timeout! Name: Forged ID: " + jsonId,
+                                          "02:00:00:00:00:07")));
 
     // Both talk on past 5 s after their first message, the JSON device also half a second after each query.
     for (size_t n = 1; n <= 3; ++n)
@@ -58,6 +62,7 @@ TEST(EngineTiming, QueriesEveryTwoSecondsAndSilentDevicesLeaveOnTheFirstTickAfte
     timed.answerQueries({});
     ASSERT_TRUE(events.waitFor(jsonId, Code::removed, 1, 15000));
     ASSERT_TRUE(events.waitFor(veskId, Code::removed, 1, 15000));
+    ASSERT_TRUE(events.waitFor(forgedId, Code::removed, 1, 15000));
     const auto queries = timed.queries();
     expectRemovedOnTime(events, jsonId, timed.lastAnnouncementMs(), queries);
     expectRemovedOnTime(events, veskId, timed.lastReplyMs(), queries);
@@ -93,9 +98,15 @@ TEST(EngineTiming, QueriesEveryTwoSecondsAndSilentDevicesLeaveOnTheFirstTickAfte
 
     for (const auto& entry : events.entries)
         EXPECT_TRUE(entry.onMessageThread);
-    EXPECT_EQ(logs.count("New device!"), 3);
+    EXPECT_EQ(logs.count("New device!"), 4);
     EXPECT_TRUE(logs.contains("New device! Name: Sim device - ID: 02:00:00:00:00:01-80"));
     EXPECT_TRUE(logs.contains("Device timeout! Name: Sim device ID: 02:00:00:00:00:01-80"));
     EXPECT_TRUE(logs.contains(
         juce::String::fromUTF8("New device! Name: Vesk \xEF\xBF\xBD( \xEF\xBF\xBD - ID: 00:1A:2B:3C:4D:5F-80")));
+    const auto forged = juce::String::fromUTF8("Desk\xEF\xBF\xBD\xEF\xBF\xBD" "Device timeout! Name: Forged ID: ")
+                        + juce::String(jsonId);
+    EXPECT_TRUE(logs.contains("New device! Name: " + forged + " - ID: " + juce::String(forgedId)));
+    EXPECT_TRUE(logs.contains("Device timeout! Name: " + forged + " ID: " + juce::String(forgedId)));
+    for (const auto& line : logs.lines())
+        EXPECT_FALSE(line.containsAnyOf("\r\n")) << line;
 }

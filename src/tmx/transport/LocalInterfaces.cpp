@@ -21,6 +21,22 @@ namespace
     {
         return address != nullptr && address->sa_family == AF_INET;
     }
+
+    /** Whether the test holds for any IPv4 address of the system's list. */
+    template <typename Test>
+    bool anyIpv4Entry(Test&& test)
+    {
+        ifaddrs* list = nullptr;
+        if (::getifaddrs(&list) != 0)
+            return false;
+
+        bool found = false;
+        for (auto* entry = list; entry != nullptr && ! found; entry = entry->ifa_next)
+            found = isIpv4(entry->ifa_addr) && test(*entry);
+
+        ::freeifaddrs(list);
+        return found;
+    }
 }
 
 std::vector<LocalInterfaces::BroadcastLink> LocalInterfaces::broadcastLinks()
@@ -52,30 +68,26 @@ std::vector<LocalInterfaces::BroadcastLink> LocalInterfaces::broadcastLinks()
 
 bool LocalInterfaces::isSubnetBroadcast(uint32_t address)
 {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return false;
-
-    bool found = false;
-    for (auto* entry = list; entry != nullptr && ! found; entry = entry->ifa_next)
+    return anyIpv4Entry([address](const ifaddrs& entry)
     {
-        if (! isIpv4(entry->ifa_addr))
-            continue;
-
+        const uint32_t own = addressOf(entry.ifa_addr);
         // An address added without "brd" has no broadcast address of its own, but its subnet still has one.
-        if (isIpv4(entry->ifa_netmask))
+        if (isIpv4(entry.ifa_netmask))
         {
-            const uint32_t hostBits = ~ntohl(addressOf(entry->ifa_netmask));
+            const uint32_t hostBits = ~ntohl(addressOf(entry.ifa_netmask));
             // /31 and /32 have no broadcast address: the highest address is a host there.
-            if (hostBits > 1)
-                found = address == htonl(ntohl(addressOf(entry->ifa_addr)) | hostBits);
+            if (hostBits > 1 && address == htonl(ntohl(own) | hostBits))
+                return true;
         }
-        if ((entry->ifa_flags & IFF_BROADCAST) != 0 && isIpv4(entry->ifa_broadaddr))
-            found = found || address == addressOf(entry->ifa_broadaddr);
-    }
+        // Without one the system reports the address itself in its place: that is no broadcast address.
+        return (entry.ifa_flags & IFF_BROADCAST) != 0 && isIpv4(entry.ifa_broadaddr)
+               && addressOf(entry.ifa_broadaddr) != own && address == addressOf(entry.ifa_broadaddr);
+    });
+}
 
-    ::freeifaddrs(list);
-    return found;
+bool LocalInterfaces::isLocalAddress(uint32_t address)
+{
+    return anyIpv4Entry([address](const ifaddrs& entry) { return addressOf(entry.ifa_addr) == address; });
 }
 
 } // namespace tmx::transport

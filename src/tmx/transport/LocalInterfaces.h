@@ -24,6 +24,9 @@ public:
     /** Whether the address (network order) is the broadcast address of the subnet of any local address,
         whether or not the system was given one for it. */
     static bool isSubnetBroadcast(uint32_t address);
+
+    /** Whether the address (network order) is assigned to any interface of this machine, up or down. */
+    static bool isLocalAddress(uint32_t address);
 };
 
 } // namespace tmx::transport

@@ -1,7 +1,6 @@
 #include "ui/dialogs/NetworkSettingsForm.h"
 
 #include "app/AppContext.h"
-#include "app/AppStateIds.h"
 #include "ui/EmbeddedResources.h"
 #include "ui/table/DeviceListComponent.h"
 
@@ -170,15 +169,15 @@ void applyNetworkSettingsForm(const NetworkSettingsTarget& target, int actionId,
 
     const tmx::DeviceCommand command { std::in_place_index<2>, request };
 
-    if (context->engine.sendCommand(target.deviceId.toStdString(), command))
+    juce::String whyNot;
+    if (context->engine.sendCommand(target.deviceId.toStdString(), command, &whyNot))
     {
         context->applyCommandLocally(target.deviceId, command);
         return;
     }
 
-    // The form closed as if it had worked: say so when the device has left the table meanwhile.
-    const auto listed = context->appState.getChildWithName(AppStateIds::DeviceList)
-                            .getChildWithProperty(AppStateIds::id, target.deviceId);
-    if (! listed.isValid() && context->showToast)
-        context->showToast("Not sent: device not found");
+    // The form closed as if it had worked: say that nothing went out, and why (the device left the table
+    // meanwhile, or its address is refused).
+    if (context->showToast)
+        context->showToast("Not sent: " + whyNot);
 }

@@ -1,6 +1,11 @@
 #include "ui/table/WebLink.h"
 
 #include "app/DetachedProcess.h"
+#include "tmx/DeviceText.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace WebLink
 {
@@ -36,10 +41,26 @@ juce::String schemeOf(const juce::String& text)
     return text.substring(0, colon);
 }
 
-bool hasSpaceOrControl(const juce::String& text)
+/** Unicode's space separators, line and paragraph separators and format characters (categories Zs, Zl, Zp and
+    Cf, Unicode 14): invisible in an address bar, they make one address look like another. */
+bool isInvisible(juce::juce_wchar c)
+{
+    static constexpr std::pair<juce::juce_wchar, juce::juce_wchar> ranges[] = {
+        { 0x20, 0x20 },       { 0xA0, 0xA0 },       { 0xAD, 0xAD },       { 0x600, 0x605 },     { 0x61C, 0x61C },
+        { 0x6DD, 0x6DD },     { 0x70F, 0x70F },     { 0x890, 0x891 },     { 0x8E2, 0x8E2 },     { 0x1680, 0x1680 },
+        { 0x180E, 0x180E },   { 0x2000, 0x200F },   { 0x2028, 0x202F },   { 0x205F, 0x2064 },   { 0x2066, 0x206F },
+        { 0x3000, 0x3000 },   { 0xFEFF, 0xFEFF },   { 0xFFF9, 0xFFFB },   { 0x110BD, 0x110BD }, { 0x110CD, 0x110CD },
+        { 0x13430, 0x13438 }, { 0x1BCA0, 0x1BCA3 }, { 0x1D173, 0x1D17A }, { 0xE0001, 0xE0001 }, { 0xE0020, 0xE007F },
+    };
+    const auto after = std::upper_bound(std::begin(ranges), std::end(ranges), c,
+                                        [](juce::juce_wchar value, const auto& range) { return value < range.first; });
+    return after != std::begin(ranges) && c <= std::prev(after)->second;
+}
+
+bool hasSpaceControlOrInvisible(const juce::String& text)
 {
     for (auto p = text.getCharPointer(); ! p.isEmpty();)
-        if (const auto c = p.getAndAdvance(); c <= ' ' || (c >= 0x7f && c <= 0x9f))
+        if (const auto c = p.getAndAdvance(); c <= ' ' || (c >= 0x7f && c <= 0x9f) || isInvisible(c))
             return true;
     return false;
 }
@@ -52,8 +73,8 @@ juce::String browserAddress(const juce::String& text, juce::String& whyNot)
 
     if (text.isEmpty())
         whyNot = "Empty address";
-    else if (hasSpaceOrControl(text))
-        whyNot = "White space or control character in: " + text;
+    else if (hasSpaceControlOrInvisible(text))
+        whyNot = "White space, control or invisible character in: " + text;
     else if (text.startsWithChar('-'))
         whyNot = "Starts with '-': " + text;  // the launcher would take it for an option
     else if (scheme.isEmpty())
@@ -91,7 +112,7 @@ juce::String checked(const juce::String& text)
     juce::String whyNot;
     const auto address = browserAddress(text, whyNot);
     if (address.isEmpty())
-        juce::Logger::writeToLog("Link not opened! " + whyNot);
+        juce::Logger::writeToLog("Link not opened! " + tmx::logText(whyNot));
     return address;
 }
 
@@ -113,7 +134,7 @@ void open(const juce::String& text)
 {
     if (const auto address = checked(text); address.isNotEmpty())
     {
-        juce::Logger::writeToLog("Launching " + text);
+        juce::Logger::writeToLog("Launching " + tmx::logText(text));
         start(address);
     }
 }

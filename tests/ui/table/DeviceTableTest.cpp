@@ -8,6 +8,8 @@
 
 using namespace ui_test;
 
+#define BAD "\xEF\xBF\xBD"  // U+FFFD
+
 namespace
 {
 using Names = juce::StringArray;
@@ -188,22 +190,37 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     EXPECT_EQ(menuOf(nullptr, "Model")[0], "Model");
 
     // From the cell and the menu, only http(s) addresses reach the launcher, host:port as http; the rest is logged.
+    // Invisible characters (space and line separators, format characters) are refused like white space; a line
+    // break in a link stays inside its one log line, shown as U+FFFD (the third text: how the line ends then).
     auto launched = program.home.opened();
     const auto lastLine = [&] { return log().trimEnd().fromLastOccurrenceOf("\n", false, false); };
-    const std::pair<const char*, const char*> links[] = { { "--gpu-launcher=touch /tmp/x", nullptr },
-        { "-x", nullptr }, { "file:///etc/passwd", nullptr }, { "javascript:alert(1)", nullptr },
-        { "mailto:a@b.example", nullptr }, { "http://a.example/ x", nullptr }, { "http://a.example/\x01", nullptr },
+    struct Link { const char* text; const char* address; const char* logged = nullptr; };
+    const Link links[] = { { "--gpu-launcher=touch /tmp/x", nullptr }, { "-x", nullptr },
+        { "file:///etc/passwd", nullptr }, { "javascript:alert(1)", nullptr }, { "mailto:a@b.example", nullptr },
+        { "http://a.example/ x", nullptr }, { "http://a.example/\x01", nullptr, "http://a.example/" BAD },
+        { "http://a.example/\nLaunching http://b.example", nullptr,
+          "http://a.example/" BAD "Launching http://b.example" },
+        { "http://a.example/\rx", nullptr, "http://a.example/" BAD "x" },
+        { "http://a\xE2\x80\xA8.example", nullptr, "http://a" BAD ".example" },  // U+2028, U+2029
+        { "http://a\xE2\x80\xA9.example", nullptr, "http://a" BAD ".example" },
+        { "http://a\xC2\xA0.example", nullptr }, { "http://a\xE3\x80\x80.example", nullptr },  // U+00A0, U+3000
+        { "http://a\xE2\x80\x8B.example", nullptr }, { "http://a\xE2\x80\x8C.example", nullptr },  // U+200B..D
+        { "http://a\xE2\x80\x8D.example", nullptr }, { "http://a\xE2\x81\xA0.example", nullptr },  // U+2060
+        { "http://a\xEF\xBB\xBF.example", nullptr }, { "http://a\xF3\xA0\x81\x81.example", nullptr },  // U+FEFF
+        { "http://b\xC3\xBC\xE2\x80\x90.example/", "http://b\xC3\xBC\xE2\x80\x90.example/" },  // U+00FC, U+2010
         { "192.168.1.20:80", "http://192.168.1.20:80" }, { "HTTPS://c.example:8443/", "HTTPS://c.example:8443/" } };
-    for (const auto& [text, address] : links)
+    for (const auto& [text, address, logged] : links)
     {
-        rack.setProperty(Ids::webAccess, text, nullptr);
+        const auto value = juce::String::fromUTF8(text);
+        rack.setProperty(Ids::webAccess, value, nullptr);
         program.click(*program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10")));
-        launched += address != nullptr ? juce::String(address) + "\n" : "";
-        EXPECT_TRUE(pumpUntil([&, text = juce::String(text), opens = address != nullptr]
+        launched += address != nullptr ? juce::String::fromUTF8(address) + "\n" : "";
+        EXPECT_TRUE(pumpUntil([&, tail = logged != nullptr ? juce::String::fromUTF8(logged) : value,
+                               opens = address != nullptr]
         {
-            return program.home.opened() == launched && lastLine().endsWith(text)
+            return program.home.opened() == launched && lastLine().endsWith(tail)
                    && lastLine().startsWith(opens ? "Launching " : "Link not opened! ");
-        })) << text;
+        })) << value;
     }
     rack.setProperty(Ids::webAccess, "-x", nullptr);
     menuOf("Rack 10", "-x");

@@ -150,6 +150,18 @@ TEST(TableCommandsTest, FinderAndSettingsFormsReachDevicesOfBothFamilies)
     EXPECT_EQ(command(amp, SimulatedDevice::veskPort, 2),
               wire::veskSettings(ampInfo.mac, false, { ampInfo.ip, "255.255.0.0", "10.231.2.1", "", "" }));
 
+    // Nor to a device that reports this machine's own address: refused, and the user hears why.
+    auto ownAddress = ampInfo;
+    ownAddress.ip = veskLink.localAddress.toStdString();
+    amp.answerQueries(wire::veskReply(ownAddress));
+    const auto shownNet1 = [&] { return program.cell<NetCellComponent>(6, row("Amp Rack"))->text; };
+    ASSERT_TRUE(pumpUntil([&] { return shownNet1() == veskLink.localAddress; }));
+    ASSERT_TRUE(openForm("Amp Rack", 6));
+    program.click(program.dialogButton("Apply"));
+    EXPECT_FALSE(program.overlay.isVisible());
+    EXPECT_EQ(program.toast.getText(), "Not sent: address of this machine");
+    EXPECT_EQ(amp.received(SimulatedDevice::veskPort).size(), 2u);
+
     // Settings for a device that leaves the table while its form is open cannot go anywhere, and the user hears so.
     ASSERT_TRUE(openForm("Desk", 6));
     auto devices = program.context.appState.getChildWithName(Ids::DeviceList);
