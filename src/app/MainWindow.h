@@ -2,6 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <memory>
+
 class AppContext;
 
 /** The one top-level window; holds the main layout and keeps its position and size in the settings. */
@@ -12,6 +14,10 @@ public:
     ~MainWindow() override;
 
     void closeButtonPressed() override;
+
+    /** Hands the keyboard to the first control only when the window itself gains the focus; a click on anything
+        that takes no focus leaves it where it is. */
+    std::unique_ptr<juce::ComponentTraverser> createKeyboardFocusTraverser() override;
 
 private:
     AppContext* appContext;
