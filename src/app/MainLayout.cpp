@@ -21,8 +21,6 @@ constexpr float spaceKeptForTable = 100.0f;
 MainLayout::MainLayout(AppContext* context)
     : appContext(context)
 {
-    setWantsKeyboardFocus(true);
-
     // Hidden children: toast, then dialog overlay.
     addChildComponent(toast);
     addChildComponent(dialogOverlay);

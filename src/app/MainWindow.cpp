@@ -28,6 +28,10 @@ MainWindow::MainWindow(const juce::String& name, AppContext* context)
     setResizeLimits(900, 500, 3600, 2000);
     place();  // again, now that the native frame is known
 
+    // The window itself does nothing with keys: gaining the focus it passes it on to its first control, the
+    // search box, so typing goes there from the start.
+    setWantsKeyboardFocus(false);
+
     setVisible(true);
     setContentOwned(new MainLayout(appContext), false);
     rememberShownState();
@@ -62,6 +66,24 @@ void MainWindow::rememberShownState()
     // Until it is shown the window has no state of its own: the settings keep the last one.
     if (isVisible())
         shownState = getWindowStateAsString();
+}
+
+std::unique_ptr<juce::ComponentTraverser> MainWindow::createKeyboardFocusTraverser()
+{
+    // The framework hands a click on something that takes no focus (a table row, the footer) to the first control
+    // inside it or around it, such as a row's edit button, which Return would then press.
+    struct FirstControlOfTheWindowOnly : juce::KeyboardFocusTraverser
+    {
+        explicit FirstControlOfTheWindowOnly(juce::Component& w) : window(w) {}
+
+        juce::Component* getDefaultComponent(juce::Component* parent) override
+        {
+            return parent == &window ? juce::KeyboardFocusTraverser::getDefaultComponent(parent) : nullptr;
+        }
+
+        juce::Component& window;
+    };
+    return std::make_unique<FirstControlOfTheWindowOnly>(*this);
 }
 
 void MainWindow::closeButtonPressed()

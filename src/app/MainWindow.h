@@ -2,6 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <memory>
+
 class AppContext;
 
 /** The one top-level window; holds the main layout and keeps its position and size in the settings. */
@@ -18,6 +20,10 @@ public:
     /** Puts the state the window last showed into the settings; talks to no window system, so it serves
         when the display has gone. */
     void storeShownState();
+
+    /** Hands the keyboard to the first control only when the window itself gains the focus; a click on anything
+        that takes no focus leaves it where it is. */
+    std::unique_ptr<juce::ComponentTraverser> createKeyboardFocusTraverser() override;
 
 private:
     void rememberShownState();

@@ -11,10 +11,13 @@ ClearableSearchComponent::ClearableSearchComponent(const juce::String& placehold
     editor.setIndents(0, 0);
     addAndMakeVisible(editor);
 
+    // The icons are the mouse's; the keyboard edits the text itself.
     clearButton.setMouseCursor(juce::MouseCursor::PointingHandCursor);
+    clearButton.setWantsKeyboardFocus(false);
     addChildComponent(clearButton);
 
     searchIcon.setInterceptsMouseClicks(false, false);
+    searchIcon.setWantsKeyboardFocus(false);
     addAndMakeVisible(searchIcon);
 
     updateColours();
@@ -43,7 +46,7 @@ ClearableSearchComponent::~ClearableSearchComponent()
 
 void ClearableSearchComponent::updateColours()
 {
-    // No focus ring or fill of the editor's own: only the painted outline shows.
+    // No focus ring or fill of the editor's own: the box paints its outline and, around all of it, the focus mark.
     editor.setColour(juce::TextEditor::backgroundColourId, juce::Colours::transparentBlack);
     editor.setColour(juce::TextEditor::outlineColourId, juce::Colours::transparentBlack);
     editor.setColour(juce::TextEditor::focusedOutlineColourId, juce::Colours::transparentBlack);
@@ -98,6 +101,14 @@ void ClearableSearchComponent::paint(juce::Graphics& g)
     const float half = stroke / 2.0f;
     g.drawRoundedRectangle(r.getX() + half, r.getY() + half, juce::jmax(0.0f, r.getWidth() - stroke),
                            juce::jmax(0.0f, r.getHeight() - stroke), 8.0f, stroke);
+
+    if (editor.hasKeyboardFocus(true))
+        drawFocusMark(g, r, 8.0f);
+}
+
+void ClearableSearchComponent::focusOfChildComponentChanged(FocusChangeType)
+{
+    repaint();
 }
 
 void ClearableSearchComponent::resized()

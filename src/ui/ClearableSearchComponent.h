@@ -24,6 +24,7 @@ public:
     void mouseEnter(const juce::MouseEvent& e) override;
     void mouseExit(const juce::MouseEvent& e) override;
     void lookAndFeelChanged() override;
+    void focusOfChildComponentChanged(FocusChangeType cause) override;
     void paint(juce::Graphics& g) override;
     void resized() override;
 

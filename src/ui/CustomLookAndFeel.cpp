@@ -78,8 +78,14 @@ void CustomLookAndFeel::fillTextEditorBackground(juce::Graphics& g, int width, i
 void CustomLookAndFeel::drawTextEditorOutline(juce::Graphics& g, int width, int height, juce::TextEditor& editor)
 {
     const bool focused = editor.hasKeyboardFocus(true) && !editor.isReadOnly();
-    g.setColour(editor.findColour(focused ? juce::TextEditor::focusedOutlineColourId
-                                          : juce::TextEditor::outlineColourId));
+    if (focused)
+    {
+        // As broad as the focus mark of every other control, or a thin blue line reads fainter than the plain one.
+        g.setColour(editor.findColour(juce::TextEditor::focusedOutlineColourId));
+        g.drawRoundedRectangle(juce::Rectangle<float>((float) width, (float) height).reduced(1.0f), cornerSize, 2.0f);
+        return;
+    }
+    g.setColour(editor.findColour(juce::TextEditor::outlineColourId));
     g.drawRoundedRectangle(0.5f, 0.5f, static_cast<float>(juce::jmax(0, width - 1)),
                            static_cast<float>(juce::jmax(0, height - 1)), cornerSize, 1.0f);
 }

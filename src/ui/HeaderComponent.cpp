@@ -6,9 +6,6 @@
 
 HeaderComponent::HeaderComponent()
 {
-    // A click on the empty strip takes the focus away from the search box.
-    setWantsKeyboardFocus(true);
-
     updateLogo();
 
     filterDropdown.options = { { 1, "BrelmTARN", false } };

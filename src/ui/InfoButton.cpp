@@ -42,4 +42,7 @@ void InfoButton::paintButton(juce::Graphics& g, bool, bool)
     const juce::Rectangle<float> area(2.0f, 2.0f, (float) juce::jmax(0, getWidth() - 4),
                                       (float) juce::jmax(0, getHeight() - 4));
     icon->drawWithin(g, area, juce::RectanglePlacement::centred, 1.0f);
+
+    if (hasKeyboardFocus(false))
+        drawFocusMark(g, getLocalBounds().toFloat(), (float) getHeight() * 0.5f);
 }

@@ -31,8 +31,8 @@ extern juce::Colour themeForeground;  // nearBlack (light) or offWhite (dark)
 /** Switches the theme variables and the default look-and-feel's colours; repaints nothing. */
 void applyTheme(int dark);
 
-/** Marks a control that has the keyboard focus: an accent outline just inside its rounded shape. Only the keyboard
-    shows it; mouse clicks on the marked controls leave the focus where it is. */
+/** Marks a control that has the keyboard focus: an accent outline just inside its rounded shape. On buttons only the
+    keyboard shows it: mouse clicks on them leave the focus where it is. */
 void drawFocusMark(juce::Graphics& g, juce::Rectangle<float> bounds, float cornerSize);
 
 /** Parses an embedded SVG and recolours its #E3E8E8 and #EEEEEE fills; null when there is nothing usable. */

@@ -7,6 +7,8 @@
 ThemeToggleButton::ThemeToggleButton() : juce::Button("ThemeToggle")
 {
     setName("ThemeToggle");
+    // Switching with the mouse leaves the keyboard where it was, and with it no focus mark.
+    setMouseClickGrabsKeyboardFocus(false);
 }
 
 ThemeToggleButton::~ThemeToggleButton() = default;
@@ -25,6 +27,9 @@ void ThemeToggleButton::mouseExit(const juce::MouseEvent& e)
 
 void ThemeToggleButton::paintButton(juce::Graphics& g, bool, bool)
 {
+    if (hasKeyboardFocus(false))
+        drawFocusMark(g, getLocalBounds().toFloat(), (float) getHeight() * 0.5f);
+
     // Read the theme at paint time, so a theme switch shows the other symbol at once.
     const juce::Rectangle<float> inner(2.0f, 2.0f, (float) juce::jmax(0, getWidth() - 4),
                                        (float) juce::jmax(0, getHeight() - 4));

@@ -219,12 +219,12 @@ std::vector<juce::uint32> ProgramSession::pixels(juce::Rectangle<int> r)
     return values;
 }
 
-void ProgramSession::click(juce::Point<int> at)
+void ProgramSession::click(juce::Point<int> at, unsigned int button)
 {
     const auto onScreen = geometry().getPosition() + at;
     XTestFakeMotionEvent(display, -1, onScreen.x, onScreen.y, CurrentTime);
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
     XSync(display, False);
 }
 

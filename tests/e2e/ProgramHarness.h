@@ -66,7 +66,7 @@ public:
     juce::Rectangle<int> geometry();
     std::vector<juce::uint32> pixels(juce::Rectangle<int> area);
     juce::uint32 pixel(juce::Point<int> at) { return pixels({ at.x, at.y, 1, 1 })[0]; }
-    void click(juce::Point<int> at);
+    void click(juce::Point<int> at, unsigned int button = 1);
     /** Keysym names joined by '+', e.g. "Control_L+a". */
     void key(const juce::String& chord);
     void type(const juce::String& text);

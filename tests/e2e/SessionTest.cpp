@@ -100,6 +100,28 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
         }) ? testing::AssertionSuccess() : testing::AssertionFailure() << "rows show " << testing::PrintToString(shown);
     };
 
+    // The keyboard starts in the search box: keys typed before any click filter the table. A left or a right
+    // click on a row (its menu shut again with Escape) leaves it there: Return opens and sends nothing, and the
+    // next key still reaches the box ("0B" is in NET 2's MAC of the guest alone).
+    EXPECT_TRUE(shows({ guest, plain }));
+    session.type("0B");
+    EXPECT_TRUE(shows({ guest }));
+    for (const unsigned int mouseButton : { 1, 3 })
+    {
+        session.key("BackSpace");
+        EXPECT_TRUE(shows({ guest, plain }));
+        session.click({ 100, rowsTop + 25 }, mouseButton);
+        if (mouseButton == 3)
+            session.key("Escape");
+        session.key("Return");
+        session.type("B");
+        EXPECT_TRUE(shows({ guest })) << "button " << mouseButton;
+        EXPECT_EQ(session.pixel(margin), lightBackground) << "a dialog opened";
+    }
+    session.key("Control_L+a");
+    session.key("BackSpace");
+    EXPECT_TRUE(json.received(jsonPort).empty() && vesk.received(veskPort).empty());
+
     // Find, then Stop, on each row: the exact command to the right place, and the button follows the state the
     // device then reports. A message it sent before the change may still be on its way: one sent later counts.
     for (int row : { 0, 1 })

@@ -4,6 +4,8 @@
 #include "UiTestSupport.h"
 
 #include "ui/Theme.h"
+#include "ui/table/FinderCellComponent.h"
+#include "ui/table/NetCellComponent.h"
 
 #include <thread>
 
@@ -74,13 +76,73 @@ TEST(MainLayoutTest, ToastFadesInHoldsAboutTwoSecondsFadesOutAndAPersistentOneSt
 
 TEST(MainLayoutTest, TheStoredThemeShowsAtStartAndTheToggleRecoloursTheWindowAndStoresTheChoice)
 {
+    const juce::ModifierKeys ctrlShift(juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier);
     Program program({}, R"(<PROPERTIES><VALUE name="darkMode" val="1"/></PROPERTIES>)");
     const auto footerBackground = [&]
     { return program.layout.createComponentSnapshot({ 600, 690, 1, 1 }).getPixelAt(0, 0); };
     EXPECT_EQ(footerBackground(), nearBlack);
 
+    // Tab goes round the controls that act on keys, and only those: the search box, a row's pencil and Finder
+    // buttons, the footer's two, not the layout, header, table or open console; in the about dialog its buttons, not
+    // its text. Each shows the mark in the accent blue, 2 px broad at its edge (a stop without it counts as null); a
+    // focused text field too, the search box's or a form's, in either theme. A turn on which the window lost the
+    // keyboard to another test's is tried again.
+    auto& search = program.header.searchBox;
+    addDevice(program.context, "id", "Desk", "M", "1", { "10.0.0.9" }, {});
+    program.click(program.header, { 20, 15 }, ctrlShift);
+    const std::vector<juce::Component*> mainStops { &search.editor, &program.cell<NetCellComponent>(6, 0)->editButton,
+                                                    &program.cell<FinderCellComponent>(8, 0)->button,
+                                                    &program.footer.themeToggle, &program.footer.infoButton };
+    const auto marked = [&](juce::Component& c)
+    {
+        auto& shown = &c == &search.editor ? search : c;  // the box marks all of itself
+        const auto shot = program.layout.createComponentSnapshot(program.layout.getLocalArea(&shown,
+                                                                                              shown.getLocalBounds()));
+        int off = 0;  // from the accent blue; a round mark's outermost pixel is shaded a little
+        for (const auto p : { shot.getPixelAt(0, shot.getHeight() / 2), shot.getPixelAt(1, shot.getHeight() / 2) })
+            off += std::abs(p.getRed() - 0x06) + std::abs(p.getGreen() - 0x80) + std::abs(p.getBlue() - 0xf9);
+        return off <= 24;
+    };
+    const auto focused = [] { return juce::Component::getCurrentlyFocusedComponent(); };
+    const auto tabRound = [&](juce::Component& first)
+    {
+        std::vector<juce::Component*> stops;
+        EXPECT_TRUE(pumpUntil([&]
+        {
+            stops.clear();
+            first.grabKeyboardFocus();
+            for (auto* c = focused(); c != nullptr && stops.size() < 9; c = focused())
+            {
+                if (! stops.empty() && c == &first)
+                    return true;
+                stops.push_back(marked(*c) ? c : nullptr);
+                program.window.getPeer()->handleKeyPress(juce::KeyPress(juce::KeyPress::tabKey));
+            }
+            return false;
+        }));
+        return stops;
+    };
+    const auto checkStops = [&]
+    {
+        EXPECT_EQ(tabRound(search.editor), mainStops);
+        program.click(program.footer.infoButton);
+        auto& done = program.dialogButton("Done");
+        EXPECT_EQ(tabRound(done), (std::vector<juce::Component*> { &done, &partOf<DialogLinkRow>(program.overlay)
+                                                                              .openButton }));
+        program.click(done);
+        EXPECT_TRUE(pumpUntil([&]
+        {
+            program.context.showFormDialog("NET 1 settings", "Desk", { { "ip", "IP", 0, "10.0.0.9", {}, {}, {} } },
+                                           { { 0, "Cancel", 1 } }, 0, {}, {});
+            return dynamic_cast<juce::TextEditor*>(focused()) != nullptr && marked(*focused());
+        }));
+        program.click(program.dialogButton("Cancel"));
+    };
+    checkStops();
+
     program.click(program.footer.themeToggle);
     EXPECT_EQ(footerBackground(), offWhite);
+    checkStops();
     EXPECT_EQ(program.console.getEditor()->findColour(juce::CodeEditorComponent::backgroundColourId), offWhite);
 
     // Closed, the program keeps the choice and where the window was.

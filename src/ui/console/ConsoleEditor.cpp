@@ -9,6 +9,8 @@ ConsoleEditor::ConsoleEditor()
     applyColours();
     editor->setOpaque(true);
     editor->setReadOnly(true);
+    // Nothing to type and no caret to show: the keyboard passes the log by; the mouse selects and copies.
+    editor->setWantsKeyboardFocus(false);
     editor->setLineNumbersShown(false);
     editor->setScrollbarThickness(8);
     addAndMakeVisible(*editor);

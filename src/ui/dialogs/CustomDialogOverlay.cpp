@@ -24,6 +24,8 @@ CustomDialogOverlay::CustomDialogOverlay()
     detailViewport.setViewedComponent(&detailView, false);
     detailViewport.setScrollBarsShown(true, false, true, false);
     detailViewport.setScrollBarThickness(scrollBarThickness);
+    // The text is read, not worked with: Tab goes from control to control of the dialog.
+    detailViewport.setWantsKeyboardFocus(false);
 
     setInterceptsMouseClicks(true, true);
     // Tab cycles within the open dialog: the keyboard must not reach the search box or the table behind it

@@ -69,6 +69,8 @@ DeviceListComponent::DeviceListComponent(AppContext* context) : appContext(conte
     header->addColumn("NET 2", 7, 150, 150, -1, visible | onMenu | sortable);
     header->addColumn("", 8, 100, 100, 100, visible);
 
+    // Its rows' selection is never shown, so the list itself is no place for the keyboard; the cells' buttons are.
+    table.setWantsKeyboardFocus(false);
     addAndMakeVisible(table);
 
     deviceList = appContext->appState.getChildWithName(Ids::DeviceList);
