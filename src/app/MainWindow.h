@@ -12,9 +12,14 @@ public:
     ~MainWindow() override;
 
     void closeButtonPressed() override;
+    void resized() override;
 
 private:
+    /** Brings a size outside the resize limits back inside them. */
+    void keepWithinLimits();
+
     AppContext* appContext;
+    juce::Rectangle<int> lastCorrected;  // the last place outside the limits that was corrected
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
 };
