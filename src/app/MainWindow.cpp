@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainLayout.h"
+#include "app/WindowSizeHints.h"
 
 MainWindow::MainWindow(const juce::String& name, AppContext* context)
     : juce::DocumentWindow(name,
@@ -27,6 +28,7 @@ MainWindow::MainWindow(const juce::String& name, AppContext* context)
     setUsingNativeTitleBar(true);
     setResizeLimits(900, 500, 3600, 2000);
     place();  // again, now that the native frame is known
+    WindowSizeHints::publish(*this);
 
     // The window itself does nothing with keys: gaining the focus it passes it on to its first control, the
     // search box, so typing goes there from the start.
@@ -46,12 +48,6 @@ MainWindow::~MainWindow()
 void MainWindow::moved()
 {
     juce::DocumentWindow::moved();
-    rememberShownState();
-}
-
-void MainWindow::resized()
-{
-    juce::DocumentWindow::resized();
     rememberShownState();
 }
 
@@ -84,6 +80,32 @@ std::unique_ptr<juce::ComponentTraverser> MainWindow::createKeyboardFocusTravers
         juce::Component& window;
     };
     return std::make_unique<FirstControlOfTheWindowOnly>(*this);
+}
+
+void MainWindow::resized()
+{
+    juce::DocumentWindow::resized();
+    rememberShownState();
+
+    // Not inside the resize that the window system reports.
+    juce::MessageManager::callAsync([window = SafePointer<MainWindow>(this)]
+    {
+        if (window != nullptr)
+            window->keepWithinLimits();
+    });
+}
+
+void MainWindow::keepWithinLimits()
+{
+    // Without a window manager nothing holds the window to its size hints, so it keeps to them itself. A window
+    // manager that answers with the same place outside them again (a tiling one) has its way after one try.
+    const auto bounds = getBounds();
+    if (isMinimised() || bounds == lastCorrected)
+        return;
+
+    setBoundsConstrained(bounds);
+    if (getBounds() != bounds)
+        lastCorrected = bounds;
 }
 
 void MainWindow::closeButtonPressed()

@@ -28,8 +28,12 @@ public:
 private:
     void rememberShownState();
 
+    /** Brings a size outside the resize limits back inside them. */
+    void keepWithinLimits();
+
     AppContext* appContext;
     juce::String shownState;  // kept as the window moves: once the display is gone, it can no longer be asked
+    juce::Rectangle<int> lastCorrected;  // the last place outside the limits that was corrected
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
 };

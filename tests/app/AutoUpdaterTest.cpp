@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <set>
@@ -122,15 +123,28 @@ TEST_F(AutoUpdaterTest, FailedOrEmptyDownloadsReportNothing)
 
 TEST_F(AutoUpdaterTest, SlowServerDoesNotHoldTheMessageThread)
 {
+    // A download whose length the server does not give shows no progress, and completes.
+    const std::string body(100000, 'x');
+    ASSERT_TRUE(acceptDownloadOf("/unknown.exe", { 200, body, {}, 0, 0, false }));
+    EXPECT_EQ(toasts.joinIntoString("|"), "Downloading update... 0% (stays)|(fades)");
+    EXPECT_EQ(shown.size(), 2);
+    choose(0);
+    shown.clear();
+    toasts.clear();
+
+    // The installer's server sends half of it, then nothing for 20 s: its first 32 KiB block is written, and the
+    // progress before it posted; the updater goes before that is handled, and what it posted goes with it.
     server.serve("/manifest", { 200, manifest("2"), {}, 20000 });
-    server.serve("/a.exe", { 200, "MZ", {}, 20000 });
+    server.serve("/a.exe", { 200, body, {}, 0, 20000 });
     const auto start = juce::Time::getMillisecondCounter();
     context.updater->checkForUpdateInBackground();
     UpdateDialogs::showUpdateAvailableDialog(context, "2.0", server.url("/a.exe"));
     choose(1);
-    ASSERT_TRUE(pumpUntil([&] { return server.requests().size() == 2; }));
-    context.updater->progress(nullptr, 1, 0);  // a length the server did not give shows nothing
-    context.updater->progress(nullptr, 1, 2);  // posted, then dropped with the updater
+    ASSERT_TRUE(waitFor([&]
+    {
+        const auto part = downloads.findChildFiles(juce::File::findFiles, false, "setup_discovery_temp-*");
+        return server.requests().size() == 3 && part.size() == 1 && part[0].getSize() == 32768;
+    }));
     context.updater.reset();
     EXPECT_LT(juce::Time::getMillisecondCounter() - start, 15000u);
     ASSERT_TRUE(drain());
@@ -256,4 +270,11 @@ TEST_F(AutoUpdaterTest, RunsOnlyTheFileItWroteIntoFoldersNobodyElseCanChange)
         const auto folder = "\"" + (openAbove ? folders.root : downloads).getFullPathName() + "\"";
         EXPECT_TRUE(log.lines().size() == 1 && log.lines()[0].contains(folder)) << log.lines().joinIntoString("\n");
     }
+
+    // Nor into a cache folder of another user's, even one that only they can enter.
+    ::chmod(folders.root.getFullPathName().toRawUTF8(), 0700);
+    ASSERT_EQ(::chown(downloads.getFullPathName().toRawUTF8(), 64123, 64123), 0);
+    UpdateDialogs::showUpdateAvailableDialog(context, "2.0", server.url("/a.sh"));
+    choose(1);
+    EXPECT_TRUE(!context.updater->isDownloading() && server.requests().size() == 2);
 }

@@ -25,8 +25,16 @@ TEST(InstanceChannel, SocketLivesInTheUsersRuntimeFolder)
     EXPECT_TRUE(::stat(folders.file("cache/BrelmDiscovery").getFullPathName().toRawUTF8(), &info) == 0
                 && (info.st_mode & 0777) == 0700);
 
-    // Only a leading '/' makes a folder absolute: one that starts with "~" is ignored, as a relative one is.
+    // Nor one of another user's, even one that only they can enter.
     ::chmod(folders.file("runtime").getFullPathName().toRawUTF8(), 0700);
+    ASSERT_EQ(::chown(folders.file("runtime").getFullPathName().toRawUTF8(), 64123, 64123), 0);
+    EXPECT_EQ(InstanceChannel::socketFile(), folders.file("cache/BrelmDiscovery/BrelmDiscovery.socket"));
+    ASSERT_EQ(::chown(folders.file("runtime").getFullPathName().toRawUTF8(), ::geteuid(), ::getegid()), 0);
+    ::chmod(folders.file("runtime").getFullPathName().toRawUTF8(), 0770);  // nor one its group can write to
+    EXPECT_EQ(InstanceChannel::socketFile(), folders.file("cache/BrelmDiscovery/BrelmDiscovery.socket"));
+    ::chmod(folders.file("runtime").getFullPathName().toRawUTF8(), 0700);
+
+    // Only a leading '/' makes a folder absolute: one that starts with "~" is ignored, as a relative one is.
     ScopedEnvironment runtime("XDG_RUNTIME_DIR", "~/runtime"), cache("XDG_CACHE_HOME", "~/cache");
     EXPECT_EQ(InstanceChannel::socketFile(), folders.file(".cache/BrelmDiscovery/BrelmDiscovery.socket"));
 

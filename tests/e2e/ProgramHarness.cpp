@@ -174,6 +174,7 @@ bool ProgramSession::waitForWindow(unsigned long other)
     // The program maps its main window once, where it belongs.
     return waitFor([&]
     {
+        serveWindowRequests();
         const auto windows = mainWindows();
         window = windows.empty() || windows.back() == other ? 0 : windows.back();
         return window != 0;
@@ -193,6 +194,7 @@ bool ProgramSession::until(const std::function<bool()>& condition, int timeoutMs
     int polls = 0;
     return waitFor([&]
     {
+        serveWindowRequests();
         if (window != 0 && ++polls % 25 == 0)
             send("BRELM_TEST_WAKE", 0);
         return condition();
@@ -282,6 +284,61 @@ unsigned long ProgramSession::focus()
     int revert = 0;
     XGetInputFocus(display, &focused, &revert);
     return focused;
+}
+
+void ProgramSession::manageWindows()
+{
+    XSelectInput(display, DefaultRootWindow(display), SubstructureRedirectMask);
+    XSync(display, False);
+    managing = true;
+}
+
+juce::String ProgramSession::describedAtMapping(unsigned long w) const
+{
+    const auto found = mapRequests.find(w);
+    return found != mapRequests.end() ? found->second : juce::String();
+}
+
+void ProgramSession::serveWindowRequests()
+{
+    while (managing && XPending(display) > 0)
+    {
+        XEvent event {};
+        XNextEvent(display, &event);
+        if (event.type == MapRequest)
+        {
+            const auto w = event.xmaprequest.window;
+            juce::String text;
+            XTextProperty name {};
+            if (XGetWMName(display, w, &name) != 0 && name.value != nullptr)
+            {
+                text << "\"" << juce::String::fromUTF8((const char*) name.value, (int) name.nitems) << "\"";
+                XFree(name.value);
+            }
+            XSizeHints hints {};
+            long supplied = 0;
+            if (XGetWMNormalHints(display, w, &hints, &supplied) != 0)
+            {
+                if ((hints.flags & USPosition) != 0)
+                    text << " at " << hints.x << "," << hints.y;
+                if ((hints.flags & USSize) != 0)
+                    text << " size " << hints.width << "x" << hints.height;
+                if ((hints.flags & PMinSize) != 0)
+                    text << ", min " << hints.min_width << "x" << hints.min_height;
+                if ((hints.flags & PMaxSize) != 0)
+                    text << ", max " << hints.max_width << "x" << hints.max_height;
+            }
+            mapRequests.emplace(w, text);
+            XMapWindow(display, w);
+        }
+        else if (event.type == ConfigureRequest)
+        {
+            const auto& r = event.xconfigurerequest;
+            XWindowChanges changes { r.x, r.y, r.width, r.height, r.border_width, r.above, r.detail };
+            XConfigureWindow(display, r.window, (unsigned int) r.value_mask, &changes);
+        }
+    }
+    XFlush(display);
 }
 
 void ProgramSession::send(const char* type, long value)

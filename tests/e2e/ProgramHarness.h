@@ -6,6 +6,7 @@
 #include <juce_graphics/juce_graphics.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -75,12 +76,22 @@ public:
     unsigned long focus();
     void setFocus(unsigned long window);
 
+    /** From here on the session is the window manager too: it maps and configures windows as their programs ask
+        (while it waits), and notes what a window manager reads of each window as it is about to map it. */
+    void manageWindows();
+    /** That note: the title, the place and size asked for and the size limits; empty for a window not mapped so. */
+    juce::String describedAtMapping(unsigned long window) const;
+
     TestNetwork network;
     unsigned long window = 0;
 
 private:
     void send(const char* type, long value);
     juce::String programFor(int uid, const juce::File& user);
+    void serveWindowRequests();
+
+    bool managing = false;
+    std::map<unsigned long, juce::String> mapRequests;
 
     juce::File home;
     juce::String displayName;

@@ -217,6 +217,16 @@ TEST(ProgramSession, DevicesOfBothFamiliesAnswerTheTableAndLeaveWhenSilent)
     EXPECT_TRUE(shows({}));
     // Reading the table sent nothing: the devices heard the five commands above, no more.
     EXPECT_EQ(json.received(jsonPort).size() + vesk.received(veskPort).size(), 5u);
+
+    // With no window manager to hold it to its size hints, the window keeps within 900 x 500 and 3600 x 2000 itself.
+    using Place = juce::Rectangle<int>;
+    for (const auto& [asked, kept] : { std::pair(Place(100, 100, 600, 300), Place(100, 100, 900, 500)),
+                                       { Place(100, 100, 3800, 2300), Place(100, 100, 3600, 2000) } })
+    {
+        session.moveResize(asked);
+        EXPECT_TRUE(session.until([&, kept = kept] { return session.geometry() == kept; }))
+            << asked.toString() << " kept as " << session.geometry().toString();
+    }
     EXPECT_TRUE(session.closeAndWait(*program)) << session.log();
 }
 
@@ -250,8 +260,12 @@ TEST(ProgramSession, ThemeAndWindowSurviveARestartAndEachUserHasOneInstance)
     const auto leftover = session.file(".cache/BrelmDiscovery/setup_discovery_temp-left.exe"),
                fetching = session.file(".cache/BrelmDiscovery/setup_discovery_temp-now.exe");
     ASSERT_TRUE(leftover.create());
+    // A window manager that places the window as it maps it finds the title, the place and the limits in its hints.
+    session.manageWindows();
     program = session.start({}, "restart");
     ASSERT_TRUE(program != nullptr && session.waitForWindow(othersWindow)) << session.log("restart");
+    EXPECT_EQ(session.describedAtMapping(session.window),
+              "\"Brelm Discovery\" at 40,30 size 1000x600, min 900x500, max 3600x2000");
     EXPECT_EQ(session.geometry(), juce::Rectangle<int>(40, 30, 1000, 600));
     EXPECT_TRUE(session.until([&] { return session.pixel(margin) == darkBackground; }));
     EXPECT_TRUE(session.until([&] { return ! leftover.exists(); }));

@@ -89,8 +89,9 @@ void HttpTestServer::answer(int client)
     const auto wait = [this](int ms) { waitFor([this] { return stopping.load(); }, ms); };
     wait(a.delayMs);
 
-    std::string head = "HTTP/1.0 " + std::to_string(a.status) + " X\r\nContent-Length: " + std::to_string(a.body.size())
-                       + "\r\n" + (a.location.isEmpty() ? "" : "Location: " + a.location.toStdString() + "\r\n") + "\r\n";
+    std::string head = "HTTP/1.0 " + std::to_string(a.status) + " X\r\n"
+                       + (a.sendLength ? "Content-Length: " + std::to_string(a.body.size()) + "\r\n" : "")
+                       + (a.location.isEmpty() ? "" : "Location: " + a.location.toStdString() + "\r\n") + "\r\n";
     const auto body = a.stallMs > 0 ? a.body.substr(0, a.body.size() / 2) : a.body;
     const auto all = head + body;
     ::send(client, all.data(), all.size(), MSG_NOSIGNAL);

@@ -22,6 +22,7 @@ public:
         juce::String location;  // sent as "Location" when set
         int delayMs = 0;        // before anything is sent
         int stallMs = 0;        // when set: announce the whole body, send half, wait this long, then close
+        bool sendLength = true; // false: no "Content-Length"; the body ends where the connection does
     };
 
     HttpTestServer();

@@ -3,6 +3,9 @@
 
 #include "UiTestSupport.h"
 
+#include "app/AutoUpdater.h"
+#include "app/UpdateDialogs.h"
+#include "support/HttpTestServer.h"
 #include "ui/Theme.h"
 #include "ui/table/FinderCellComponent.h"
 #include "ui/table/NetCellComponent.h"
@@ -10,6 +13,19 @@
 #include <thread>
 
 using namespace ui_test;
+
+namespace
+{
+/** Counts the ticks of a 60 Hz timer. It runs on the same timer thread as the toast's, so a loaded machine delays
+    both alike: the toast's phases measured in these ticks do not depend on how fast the machine is. */
+struct TickCounter : juce::Timer
+{
+    TickCounter() { startTimerHz(60); }
+    ~TickCounter() override { stopTimer(); }
+    void timerCallback() override { ++ticks; }
+    int ticks = 0;
+};
+} // namespace
 
 TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewest)
 {
@@ -41,12 +57,87 @@ TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewe
     EXPECT_GT(view->getFirstLineOnScreen(), 0);
     EXPECT_GE(view->getFirstLineOnScreen() + view->getNumLinesOnScreen(), document.getNumLines());
 
+    // The pane is 150 px high at the foot of the content column, under a 12-px splitter with 4 px around it. The
+    // splitter dragged up 30 px makes it 30 px taller; down, it stops at nothing; up, at 700 - 40 - 35 - 100 px.
+    auto& splitter = partOf<ConsoleSplitter>(program.layout);
+    EXPECT_EQ(program.console.getBounds().toString(), "20 502 1160 150");
+    EXPECT_EQ(splitter.getBounds().toString(), "20 486 1160 12");
+    for (const auto& [by, console] : { std::pair(-30, "20 472 1160 180"), { 400, "20 652 1160 0" },
+                                       { -800, "20 127 1160 525" }, { 375, "20 502 1160 150" } })
+    {
+        program.drag(splitter, { 580, 6 }, { 0, by });
+        EXPECT_EQ(program.console.getBounds().toString(), console) << "dragged by " << by;
+    }
+
+    // Typing at the pane changes nothing: a click in it leaves the keyboard where it was, and its text is the log's.
+    const auto logged = document.getAllContent();
+    juce::SystemClipboard::copyTextToClipboard("pasted");
+    program.click(*view, { 40, 20 });
+    const auto press = [&](std::initializer_list<juce::KeyPress> keys)
+    {
+        for (const auto& key : keys)
+            program.layout.getPeer()->handleKeyPress(key);
+    };
+    press({ juce::KeyPress('x', {}, 'x'), juce::KeyPress(juce::KeyPress::returnKey),
+            juce::KeyPress(juce::KeyPress::backspaceKey), juce::KeyPress('v', juce::ModifierKeys::ctrlModifier, 0) });
+    view->selectAll();
+    press({ juce::KeyPress(juce::KeyPress::deleteKey), juce::KeyPress('x', juce::ModifierKeys::ctrlModifier, 0) });
+    drain();
+    EXPECT_EQ(document.getAllContent(), logged);
+
+    // While the pane shows, the header prints "DEV" across its top row.
+    const auto devShown = [&]
+    {
+        const juce::Rectangle<int> row(0, 0, program.header.getWidth(), 35), beside(130, 0, row.getWidth() - 130, 35);
+        juce::Image drawn(juce::Image::ARGB, row.getWidth(), row.getHeight(), true);
+        {
+            juce::Graphics own(drawn);  // the header's own painting, without its buttons and search box
+            program.header.paint(own);
+        }
+        auto expected = drawn.createCopy();
+        expected.clear(beside);
+        juce::Graphics g(expected);
+        g.reduceClipRegion(beside);
+        g.setColour(nearBlack);
+        g.setFont(juce::Font(17.0f, juce::Font::bold));
+        g.drawText("DEV", row, juce::Justification::centred, true);
+        const juce::Image::BitmapData a(drawn, juce::Image::BitmapData::readOnly);
+        const juce::Image::BitmapData b(expected, juce::Image::BitmapData::readOnly);
+        return std::equal(a.data, a.data + a.size, b.data);
+    };
+    EXPECT_TRUE(devShown());
+
     // "Clear All" drops the text for good.
     view->performPopupMenuAction(juce::StandardApplicationCommandIDs::del);
     EXPECT_TRUE(document.getAllContent().isEmpty());
     EXPECT_FALSE(document.getUndoManager().canUndo());
+
+    // Lines logged afterwards start at the top. The pane's menu offers "Copy" only for a selection; "Select All" and
+    // then "Copy" put the whole log on the clipboard.
+    juce::Logger::writeToLog("after clear");
+    ASSERT_TRUE(pumpUntil([&] { return document.getAllContent() == "after clear\n"; }));
+    const auto menu = [&](const juce::String& press)
+    {
+        program.click(*view, { 40, 100 }, {}, juce::ModifierKeys::rightButtonModifier);  // below the text
+        const auto items = Program::menuItems(press);
+        juce::PopupMenu::dismissAllActiveMenus();
+        pumpUntil([] { return Program::menuItems().isEmpty(); });
+        drain();
+        return items;
+    };
+    EXPECT_EQ(menu("Select All"), juce::StringArray({ "Select All", "Copy (greyed)", "Clear All" }));
+    EXPECT_EQ(menu("Copy"), juce::StringArray({ "Select All", "Copy", "Clear All" }));
+    EXPECT_EQ(juce::SystemClipboard::getTextFromClipboard(), "after clear\n");
     program.click(program.header, { 20, 15 }, ctrlShift);
     EXPECT_FALSE(program.console.isVisible());
+    EXPECT_FALSE(devShown());
+
+    // The wordmark's area ends at x 130: a click there is on the header, not the wordmark.
+    program.click(program.header, { 130, 15 }, ctrlShift);
+    program.click(program.header, { 130, 15 });
+    program.click(program.header, { 20, 15 }, {}, juce::ModifierKeys::rightButtonModifier);  // opens nothing
+    EXPECT_FALSE(program.console.isVisible());
+    EXPECT_EQ(sitesOpened, 1);
 }
 
 TEST(MainLayoutTest, ToastFadesInHoldsAboutTwoSecondsFadesOutAndAPersistentOneStaysUntilHidden)
@@ -54,24 +145,71 @@ TEST(MainLayoutTest, ToastFadesInHoldsAboutTwoSecondsFadesOutAndAPersistentOneSt
     Program program;
     auto& toast = program.toast;
     program.context.showToast("Hello");
+    const TickCounter clock;
     const auto shown = nowMs();
     EXPECT_TRUE(toast.isVisible() && toast.getAlpha() == 0.0f);
+    // In a 1200 x 700 window it is 220 x 42, 20 px from the right and the bottom edge.
+    EXPECT_EQ(toast.getBounds().toString(), "960 638 220 42");
     ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() >= 1.0f; }));
     const auto opaque = nowMs();
+    const int fadingIn = clock.ticks;
     ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() < 1.0f; }));
     const auto fading = nowMs();
+    const int holding = clock.ticks - fadingIn;
     ASSERT_TRUE(pumpUntil([&] { return ! toast.isVisible(); }));
+    const int fadingOut = clock.ticks - fadingIn - holding;
     // The timer ticks 60 times a second at most: fading in takes 10 ticks, holding 120 (2 s, less what a late
-    // tick makes up for).
+    // tick makes up for), fading out 20.
     EXPECT_GE(opaque - shown, 140.0);
     EXPECT_GE(fading - opaque, 1500.0);
+    EXPECT_NEAR(fadingIn, 10, 2);
+    EXPECT_NEAR(holding, 122, 10);
+    EXPECT_NEAR(fadingOut, 20, 3);
 
     program.context.showToastPersistent("Downloading", true);
     ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() >= 1.0f; }));
+    // Its text: bold, 17 px, 14 px in from the left, in ink on the light background.
+    {
+        const auto drawn = toast.createComponentSnapshot(toast.getLocalBounds(), false);
+        const juce::Rectangle<int> middle(14, 6, 192, 30);
+        auto expected = drawn.createCopy();
+        expected.clear(middle, offWhite);
+        juce::Graphics g(expected);
+        g.reduceClipRegion(middle);
+        g.setColour(nearBlack);
+        g.setFont(juce::Font(17.0f, juce::Font::bold));
+        g.drawText("Downloading", juce::Rectangle<int>(14, 0, 192, 42), juce::Justification::centredLeft, false);
+        const juce::Image::BitmapData a(drawn, juce::Image::BitmapData::readOnly);
+        const juce::Image::BitmapData b(expected, juce::Image::BitmapData::readOnly);
+        EXPECT_TRUE(std::equal(a.data, a.data + a.size, b.data));
+    }
+    // Shown, it follows the window's bottom-right corner.
+    program.window.setSize(1000, 600);
+    EXPECT_EQ(toast.getBounds().toString(), "760 538 220 42");
     pumpFor(2500);
     EXPECT_EQ(toast.getAlpha(), 1.0f);
     program.context.hideToast();
     EXPECT_TRUE(pumpUntil([&] { return ! toast.isVisible(); }, 3000));
+    // Hidden, it stays where it was until it is shown again, and a new text alone does not show it.
+    program.window.setSize(1200, 700);
+    EXPECT_EQ(toast.getBounds().toString(), "760 538 220 42");
+    program.context.updateToastText("Downloading update... 50%");
+    drain();
+    EXPECT_FALSE(toast.isVisible());
+    EXPECT_EQ(toast.getText(), "Downloading update... 50%");
+
+    // The updater, as the program wires it: an accepted offer shows the download's progress in a toast that stays,
+    // the finished download opens its dialog, and with "Update on exit" closing the window starts the installer.
+    HttpTestServer server;
+    const std::string installer = "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/../ran\"\n#";
+    server.serve("/setup.sh", { 200, installer + std::string(100000 - installer.size(), 'x') });
+    UpdateDialogs::showUpdateAvailableDialog(program.context, "2.0", server.url("/setup.sh"));
+    program.click(program.dialogButton("Accept"));
+    ASSERT_TRUE(pumpUntil([&] { return program.overlay.isVisible() && program.dialogTitle() == "Download Complete"; }));
+    EXPECT_EQ(toast.getText(), "Downloading update... 98%");
+    program.click(program.dialogButton("Update on exit"));
+    ASSERT_TRUE(program.closeWindow());
+    EXPECT_TRUE(waitFor([&] { return program.home.file("cache/ran").loadFileAsString() == "/SILENT\n"; }));
 }
 
 TEST(MainLayoutTest, TheStoredThemeShowsAtStartAndTheToggleRecoloursTheWindowAndStoresTheChoice)
@@ -81,6 +219,30 @@ TEST(MainLayoutTest, TheStoredThemeShowsAtStartAndTheToggleRecoloursTheWindowAnd
     const auto footerBackground = [&]
     { return program.layout.createComponentSnapshot({ 600, 690, 1, 1 }).getPixelAt(0, 0); };
     EXPECT_EQ(footerBackground(), nearBlack);
+
+    // The footer: 28 px along the bottom, its two 20-px buttons 20 px from the right edge, 4 px apart. The switch
+    // shows a moon in the dark theme and a sun, with rays beyond the moon's disc, in the light one.
+    EXPECT_EQ(program.footer.getBounds().toString(), "0 672 1200 28");
+    EXPECT_EQ(program.footer.infoButton.getBounds().toString(), "1160 4 20 20");
+    EXPECT_EQ(program.footer.themeToggle.getBounds().toString(), "1136 4 20 20");
+    const auto rayIn = [&](juce::Colour ink)  // the sun's ray to the right, beyond the moon's disc
+    {
+        const auto p = program.footer.themeToggle.createComponentSnapshot({ 16, 10, 1, 1 }).getPixelAt(0, 0);
+        return p.getAlpha() > 0 && std::abs(p.getRed() - ink.getRed()) < 40;
+    };
+    EXPECT_FALSE(rayIn(offWhite));
+    // The wordmark of the theme: off-white lettering in the dark one, near-black in the light one.
+    const auto wordmarkHas = [&](juce::Colour colour)
+    {
+        const auto picture = program.header.createComponentSnapshot({ 0, 0, 130, 35 }, false);
+        for (int y = 0; y < picture.getHeight(); ++y)
+            for (int x = 0; x < picture.getWidth(); ++x)
+                if (picture.getPixelAt(x, y) == colour)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(wordmarkHas(offWhite) && ! wordmarkHas(nearBlack));
+    EXPECT_EQ(program.console.getEditor()->findColour(juce::CodeEditorComponent::defaultTextColourId), offWhite);
 
     // Tab goes round the controls that act on keys, and only those: the search box, a row's pencil and Finder
     // buttons, the footer's two, not the layout, header, table or open console; in the about dialog its buttons, not
@@ -146,6 +308,15 @@ TEST(MainLayoutTest, TheStoredThemeShowsAtStartAndTheToggleRecoloursTheWindowAnd
     EXPECT_EQ(footerBackground(), offWhite);
     checkStops();
     EXPECT_EQ(program.console.getEditor()->findColour(juce::CodeEditorComponent::backgroundColourId), offWhite);
+    EXPECT_TRUE(rayIn(nearBlack));
+    EXPECT_TRUE(wordmarkHas(nearBlack) && ! wordmarkHas(offWhite));
+    EXPECT_EQ(program.console.getEditor()->findColour(juce::CodeEditorComponent::defaultTextColourId), nearBlack);
+
+    // All text is drawn in the embedded Varela typeface, whatever height or style a part asks for.
+    for (const auto& font : { juce::Font(13.0f), juce::Font(17.0f), juce::Font(17.0f, juce::Font::bold),
+                              juce::Font(24.0f), juce::Font(17.0f, juce::Font::underlined),
+                              juce::Font(17.0f, juce::Font::bold | juce::Font::italic) })
+        EXPECT_EQ(font.getTypefacePtr()->getName(), "Varela") << font.toString();
 
     // Closed, the program keeps the choice and where the window was.
     ASSERT_TRUE(program.closeWindow());

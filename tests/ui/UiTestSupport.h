@@ -110,6 +110,25 @@ public:
         }
         juce::ModifierKeys::currentModifiers = {};
     }
+    /** A press at a point of a component, a move by `by` in steps, and a release there. */
+    void drag(juce::Component& target, juce::Point<int> at, juce::Point<int> by)
+    {
+        const auto from = window.getLocalPoint(&target, at).toFloat();
+        const auto down = juce::ModifierKeys().withFlags(juce::ModifierKeys::leftButtonModifier);
+        now += 1000;
+        const auto send = [&](juce::Point<float> p, juce::ModifierKeys mods)
+        {
+            juce::ModifierKeys::currentModifiers = mods;
+            window.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
+                                               juce::MouseInputSource::defaultPressure,
+                                               juce::MouseInputSource::defaultOrientation, ++now);
+        };
+        send(from, {});
+        for (int step = 0; step <= 4; ++step)
+            send(from + by.toFloat() * (float) step / 4.0f, down);
+        send(from + by.toFloat(), {});
+        juce::ModifierKeys::currentModifiers = {};
+    }
     void clickColumn(int columnId)
     {
         auto& header = table.table.getHeader();

@@ -43,6 +43,45 @@ bool shows(DeviceListComponent& table, int row, int column, const juce::String& 
     return showsText(drawn, text, { 0, 0, 38, 50 }, 0xff131313, column == 1 ? 13.0f : 17.0f);
 }
 
+/** Whether a name cell's TARN badge reads this text: a pill 26 px high amid the row, 8 px after the name and 16 px
+    wider than the text at 13 px, the text in ink in its middle, on mint (a host's) or on nothing (a guest's). */
+bool badgeReads(NameCellComponent& cell, const juce::String& text, juce::uint32 fill)
+{
+    juce::Image drawn(juce::Image::ARGB, cell.getWidth(), cell.getHeight(), true);
+    {
+        juce::Graphics g(drawn);
+        cell.paint(g);
+    }
+    const juce::Rectangle<float> badge(juce::Font(17.0f).getStringWidthFloat(cell.name) + 8.0f,
+                                       (float) (cell.getHeight() - 26) / 2.0f,
+                                       juce::Font(13.0f).getStringWidthFloat(text) + 16.0f, 26.0f);
+    const auto middle = badge.reduced(8.0f, 4.0f).getSmallestIntegerContainer();  // clear of the pill's edge
+    auto expected = drawn.createCopy();
+    expected.clear(middle, juce::Colour(fill));
+    juce::Graphics g(expected);
+    g.reduceClipRegion(middle);
+    g.setColour(juce::Colour(0xff131313));
+    g.setFont(13.0f);
+    g.drawText(text, badge, juce::Justification::centred, false);
+    return same(drawn, expected);
+}
+
+/** The heights of the items of the open popup menus that can be chosen. */
+std::vector<int> menuItemHeights()
+{
+    std::vector<int> heights;
+    std::function<void(juce::Component&)> collect = [&](juce::Component& c)
+    {
+        if (auto* item = c.getAccessibilityHandler(); item && item->getRole() == juce::AccessibilityRole::menuItem)
+            heights.push_back(c.getHeight());
+        for (auto* child : c.getChildren())
+            collect(*child);
+    };
+    for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+        collect(*juce::Desktop::getInstance().getComponent(i));
+    return heights;
+}
+
 /** Each pixel row of a component's own painting, top to bottom: 'i' where it shows ink (0xff131313, the light
     theme's text), else 'g' grey (0xff6f6f6f), else 'm' mint (0xff4fffaf), else '.'; faint edges count for nothing. */
 std::string rowsOf(juce::Component& c)
@@ -63,7 +102,7 @@ std::string rowsOf(juce::Component& c)
 
 TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 {
-    Program program({ "--demo-devices" });
+    Program program({ "--no-such-switch", "--demo-devices" });  // anywhere on the command line
     const juce::String web = "http://web-only.example/$(id)`id`\"\\";  // shell characters, as a device may send
     EXPECT_EQ(program.footer.countText, "3 devices found");
     program.context.appState.getChildWithName(Ids::DeviceList).removeAllChildren(nullptr);
@@ -75,6 +114,8 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     auto bay = addDevice(program.context, "id-c", "Bay", "Vesk 8", "1.9.5", { "0.0.0.0", "02:00:00:00:0C:01" },
                          { "172.16.0.3", "", true }, true, false);
     EXPECT_EQ(program.names(), Names({ "Rack 10", "rack 2", "Bay" }));
+    program.drag(program.header.refreshButton, { 17, 17 }, { 0, 40 });  // a press dragged off Refresh is no click
+    EXPECT_EQ(program.names().size(), 3);
 
     // The search box's text, trimmed and in any case, is looked for inside name, model, version and the address
     // and MAC of both interfaces; nothing else is searched. The count stays.
@@ -93,9 +134,12 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     }
     visitor.getParent().removeChild(visitor, nullptr);
     EXPECT_EQ(program.footer.countText, "3 devices found");
+    auto& searchBox = program.header.searchBox;
+    EXPECT_TRUE(searchBox.clearButton.isVisible() && ! searchBox.searchIcon.isVisible());  // the cross, not the lens
     program.click(program.header.searchBox.clearButton);
     drain();
     EXPECT_EQ(program.names().size(), 3);
+    EXPECT_TRUE(! searchBox.clearButton.isVisible() && searchBox.searchIcon.isVisible());
 
     // The filter row makes the header 58 px taller while open. Its box reads "All", or "BrelmTARN" while that option
     // keeps the TARN units only: 12 px into the box below the caption, 20 px kept for the arrow, at alpha 0.8.
@@ -107,6 +151,11 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     EXPECT_EQ(program.table.getY(), 121);
     program.click(filter);
     ASSERT_NE(filter.overlay, nullptr);
+    // The option list: a 34-px row per option, 8 px below the box, as wide as it.
+    const auto box = filter.getScreenBounds();
+    EXPECT_EQ(filter.overlay->rows[0]->getScreenBounds(), box.withY(box.getBottom() + 8).withHeight(34));
+    program.drag(*filter.overlay->rows[0], { 20, 17 }, { 0, 60 });  // a press dragged away toggles nothing
+    EXPECT_EQ(program.names().size(), 3);
     program.click(*filter.overlay->rows[0]);
     EXPECT_EQ(program.names(), Names({ "rack 2", "Bay" }));
     EXPECT_TRUE(reads("BrelmTARN"));
@@ -117,6 +166,7 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     drain();
     program.click(program.header.filterButton);
     EXPECT_EQ(program.table.getY(), 63);
+    EXPECT_FALSE(filter.isVisible());
 
     // Each sortable column sorts naturally, without regard to case; a second click reverses.
     const std::pair<int, Names> sorts[] = { { 2, { "Bay", "rack 2", "Rack 10" } },
@@ -157,6 +207,29 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     // TARN badges along row 12, a 26-px pill's top edge amid the row: a host's mint, a guest's outlined in ink.
     for (const auto& [name, edge] : { std::pair("Rack 10", '.'), { "rack 2", 'm' }, { "Bay", 'i' } })
         EXPECT_EQ(rowsOf(*program.cell<NameCellComponent>(2, program.names().indexOf(name)))[12], edge) << name;
+    // Their words: "HOST" on the host's, "GUEST" on the guest's.
+    EXPECT_TRUE(badgeReads(*program.cell<NameCellComponent>(2, program.names().indexOf("rack 2")), "HOST", 0xff4fffaf));
+    EXPECT_TRUE(badgeReads(*program.cell<NameCellComponent>(2, program.names().indexOf("Bay")), "GUEST", 0));
+    // Any address that starts with "0" reads "---"; only a TARN unit that is its host has no pencil.
+    auto rackNet2 = rack.getChildWithProperty(Ids::interfaceIndex, 1);
+    rackNet2.setProperty(Ids::ip, "0.1.2.3", nullptr);
+    rack.setProperty(Ids::isHost, true, nullptr);
+    EXPECT_EQ(program.cell<NetCellComponent>(7, program.names().indexOf("Rack 10"))->text, "---");
+    EXPECT_TRUE(program.cell<NetCellComponent>(6, program.names().indexOf("Rack 10"))->editButton.isVisible());
+    rackNet2.setProperty(Ids::ip, "", nullptr);
+    rack.setProperty(Ids::isHost, false, nullptr);
+    // Rows are not filled; a grey line runs along each row's foot, stopping 20 px short of its right edge.
+    juce::Image rowPicture(juce::Image::ARGB, 200, 50, true);
+    {
+        juce::Graphics g(rowPicture);
+        program.table.paintRowBackground(g, 0, 200, 50, false);
+    }
+    EXPECT_EQ(rowPicture.getPixelAt(100, 25).getAlpha(), 0);
+    const auto line = rowPicture.getPixelAt(170, 49);  // half the line's width, at alpha 0.5: a quarter
+    const auto grey = [](juce::uint8 channel) { return std::abs(channel - 0x6f) <= 6; };
+    EXPECT_TRUE(line.getAlpha() > 0 && grey(line.getRed()) && grey(line.getGreen()) && grey(line.getBlue()))
+        << line.toString();
+    EXPECT_EQ(rowPicture.getPixelAt(185, 49).getAlpha(), 0);
 
     // The web address: a right click copies it, a left click logs and opens it, escaped for the launcher.
     auto* link = program.cell<LinkCellComponent>(5, program.names().indexOf("Rack 10"));
@@ -169,25 +242,31 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 
     // A right click on a row lists the web link, then one address per usable interface; on the header (no name),
     // the optional columns.
+    std::vector<int> itemHeights;
     const auto menuOf = [&](const char* name, const juce::String& press = {},
                             int button = juce::ModifierKeys::rightButtonModifier)
     {
         auto& table = program.table.table;  // the header is its top 40 px
         program.click(table, (name ? table.getCellPosition(3, program.names().indexOf(name), true)
                                    : juce::Rectangle(0, 0, 200, 40)).getCentre(), {}, button);
+        itemHeights = menuItemHeights();
         const auto items = Program::menuItems(press);
         juce::PopupMenu::dismissAllActiveMenus();
         pumpUntil([] { return Program::menuItems().isEmpty(); });
         return items;
     };
     EXPECT_EQ(menuOf("Rack 10"), Names(web, "https://192.168.1.10"));
+    EXPECT_EQ(itemHeights, std::vector<int>(2, 34));
     EXPECT_EQ(menuOf("rack 2"), Names({ "http://b.example", "http://192.168.1.9/admin", "http://10.0.0.20/admin" }));
     EXPECT_EQ(menuOf("Bay"), Names({ "", "http://172.16.0.3" }));
     EXPECT_TRUE(menuOf("Bay", {}, juce::ModifierKeys::leftButtonModifier).isEmpty());
     // The header's: shown columns ticked, the sort column greyed; Model chosen hides, still listed, and comes back.
     EXPECT_EQ(menuOf(nullptr, "Model"), Names({ "Model (ticked)", "Version (ticked)", "Web access (ticked)",
                                                 "NET 1 (ticked)", "NET 2 (ticked) (greyed)" }));
+    EXPECT_EQ(itemHeights, std::vector<int>(4, 34));
     EXPECT_EQ(menuOf(nullptr, "Model")[0], "Model");
+    EXPECT_EQ(menuOf(nullptr)[0], "Model (ticked)");
+    EXPECT_TRUE(program.table.table.getHeader().isColumnVisible(3));
 
     // From the cell and the menu, only http(s) addresses reach the launcher, host:port as http; the rest is logged.
     // Invisible characters (space and line separators, format characters) are refused like white space; a line
