@@ -23,7 +23,7 @@ TEST(DialogOverlayTest, ClicksReportAfterClosingOutsideClicksFollowTheDismissIdK
     // button 150 wide. A click outside it, right edge included, reports the dismiss id unless negative; inside, none.
     show(0, { { 7, "Done", 0 } }, report, "https://example.com/legal");
     EXPECT_EQ(program.dialogButton("Done").getBounds().toString(), "525 395 150 30");
-    const auto dimmed = overlay.createComponentSnapshot({ 5, 5, 1, 1 }, false).getPixelAt(0, 0);  // 0x99131313
+    const auto dimmed = overlay.createComponentSnapshot({ 5, 5, 1, 1 }).getPixelAt(0, 0);  // 0x99131313
     EXPECT_TRUE(dimmed.getAlpha() == 0x99 && std::abs(dimmed.getRed() - 0x13) <= 2) << dimmed.toString();
     for (const auto corner : { juce::Point(350, 245), juce::Point(849, 454) })
         program.click(overlay, corner);

@@ -58,12 +58,14 @@ TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewe
     EXPECT_GE(view->getFirstLineOnScreen() + view->getNumLinesOnScreen(), document.getNumLines());
 
     // The pane is 150 px high at the foot of the content column, under a 12-px splitter with 4 px around it. The
-    // splitter dragged up 30 px makes it 30 px taller; down, it stops at nothing; up, at 700 - 40 - 35 - 100 px.
+    // splitter dragged up 30 px makes it 30 px taller; down, it stops at nothing (and grows again from there); up,
+    // at 700 - 40 - 35 - 100 px.
     auto& splitter = partOf<ConsoleSplitter>(program.layout);
     EXPECT_EQ(program.console.getBounds().toString(), "20 502 1160 150");
     EXPECT_EQ(splitter.getBounds().toString(), "20 486 1160 12");
     for (const auto& [by, console] : { std::pair(-30, "20 472 1160 180"), { 400, "20 652 1160 0" },
-                                       { -800, "20 127 1160 525" }, { 375, "20 502 1160 150" } })
+                                       { -30, "20 622 1160 30" }, { -800, "20 127 1160 525" },
+                                       { 375, "20 502 1160 150" } })
     {
         program.drag(splitter, { 580, 6 }, { 0, by });
         EXPECT_EQ(program.console.getBounds().toString(), console) << "dragged by " << by;

@@ -66,20 +66,29 @@ bool badgeReads(NameCellComponent& cell, const juce::String& text, juce::uint32 
     return same(drawn, expected);
 }
 
-/** The heights of the items of the open popup menus that can be chosen. */
-std::vector<int> menuItemHeights()
+/** The items of the open popup menus, greyed ones too, as they draw themselves. */
+std::vector<std::pair<juce::String, juce::Image>> menuItemPictures()
 {
-    std::vector<int> heights;
+    std::vector<std::pair<juce::String, juce::Image>> pictures;
     std::function<void(juce::Component&)> collect = [&](juce::Component& c)
     {
-        if (auto* item = c.getAccessibilityHandler(); item && item->getRole() == juce::AccessibilityRole::menuItem)
-            heights.push_back(c.getHeight());
+        if (auto* item = c.getAccessibilityHandler(); item != nullptr && item->getTitle().isNotEmpty()
+            && (item->getRole() == juce::AccessibilityRole::menuItem || item->getRole() == juce::AccessibilityRole::ignored))
+            pictures.emplace_back(item->getTitle(), c.createComponentSnapshot(c.getLocalBounds()));
         for (auto* child : c.getChildren())
             collect(*child);
     };
     for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
         collect(*juce::Desktop::getInstance().getComponent(i));
-    return heights;
+    return pictures;
+}
+
+/** The columns of a picture from x on, this many. */
+juce::Image columns(const juce::Image& picture, int x, int width)
+{
+    juce::Image part(juce::Image::ARGB, width, picture.getHeight(), true);
+    juce::Graphics(part).drawImageAt(picture, -x, 0);
+    return part;
 }
 
 /** Each pixel row of a component's own painting, top to bottom: 'i' where it shows ink (0xff131313, the light
@@ -242,6 +251,7 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
 
     // A right click on a row lists the web link, then one address per usable interface; on the header (no name),
     // the optional columns.
+    std::map<juce::String, juce::Image> itemPictures;
     std::vector<int> itemHeights;
     const auto menuOf = [&](const char* name, const juce::String& press = {},
                             int button = juce::ModifierKeys::rightButtonModifier)
@@ -249,7 +259,10 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
         auto& table = program.table.table;  // the header is its top 40 px
         program.click(table, (name ? table.getCellPosition(3, program.names().indexOf(name), true)
                                    : juce::Rectangle(0, 0, 200, 40)).getCentre(), {}, button);
-        itemHeights = menuItemHeights();
+        itemPictures.clear();
+        itemHeights.clear();
+        for (const auto& [title, picture] : menuItemPictures())
+            itemPictures[title] = picture, itemHeights.push_back(picture.getHeight());
         const auto items = Program::menuItems(press);
         juce::PopupMenu::dismissAllActiveMenus();
         pumpUntil([] { return Program::menuItems().isEmpty(); });
@@ -263,7 +276,10 @@ TEST(DeviceTableTest, FilterSearchSortCellsAndMenusShowTheStateTree)
     // The header's: shown columns ticked, the sort column greyed; Model chosen hides, still listed, and comes back.
     EXPECT_EQ(menuOf(nullptr, "Model"), Names({ "Model (ticked)", "Version (ticked)", "Web access (ticked)",
                                                 "NET 1 (ticked)", "NET 2 (ticked) (greyed)" }));
-    EXPECT_EQ(itemHeights, std::vector<int>(4, 34));
+    EXPECT_EQ(itemHeights, std::vector<int>(5, 34));
+    // Each of them draws a tick box in its first 36 px, the same for every ticked one; a greyed item's text is fainter.
+    EXPECT_TRUE(same(columns(itemPictures["NET 1"], 0, 32), columns(itemPictures["Version"], 0, 32)));
+    EXPECT_FALSE(same(columns(itemPictures["NET 1"], 36, 30), columns(itemPictures["NET 2"], 36, 30)));
     EXPECT_EQ(menuOf(nullptr, "Model")[0], "Model");
     EXPECT_EQ(menuOf(nullptr)[0], "Model (ticked)");
     EXPECT_TRUE(program.table.table.getHeader().isColumnVisible(3));
