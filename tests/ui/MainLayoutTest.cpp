@@ -296,6 +296,14 @@ TEST(MainLayoutTest, TheStoredThemeShowsAtStartAndTheToggleRecoloursTheWindowAnd
         EXPECT_EQ(tabRound(done), (std::vector<juce::Component*> { &done, &partOf<DialogLinkRow>(program.overlay)
                                                                               .openButton }));
         program.click(done);
+        // Closed, a dialog hands the keyboard back to what had it: the info button that opened it.
+        EXPECT_TRUE(pumpUntil([&]
+        {
+            program.footer.infoButton.grabKeyboardFocus();
+            program.click(program.footer.infoButton);
+            program.click(program.dialogButton("Done"));
+            return focused() == &program.footer.infoButton;
+        }));
         EXPECT_TRUE(pumpUntil([&]
         {
             program.context.showFormDialog("NET 1 settings", "Desk", { { "ip", "IP", 0, "10.0.0.9", {}, {}, {} } },
