@@ -86,6 +86,9 @@ TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewe
     press({ juce::KeyPress(juce::KeyPress::deleteKey), juce::KeyPress('x', juce::ModifierKeys::ctrlModifier, 0) });
     drain();
     EXPECT_EQ(document.getAllContent(), logged);
+    // Nor does it offer typing to screen readers and on-screen keyboards: they hear that it is read-only.
+    ASSERT_NE(view->getAccessibilityHandler(), nullptr);
+    EXPECT_TRUE(view->getAccessibilityHandler()->getTextInterface()->isReadOnly());
 
     // While the pane shows, the header prints "DEV" across its top row.
     const auto devShown = [&]
