@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -109,7 +110,9 @@ ProgramSession::ProgramSession()
 ProgramSession::~ProgramSession()
 {
     endXServer();
-    home.deleteRecursively();
+    // Not File::deleteRecursively: JUCE takes a socket for a folder, and a program that lost its display leaves one.
+    std::error_code ignored;
+    std::filesystem::remove_all(home.getFullPathName().toStdString(), ignored);
 }
 
 void ProgramSession::endXServer(bool keepName)

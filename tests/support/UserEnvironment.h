@@ -5,6 +5,7 @@
 #include <sys/statvfs.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -31,7 +32,12 @@ struct ScopedEnvironment
     the launcher would go on to a real browser further down PATH. */
 struct UserEnvironment
 {
-    ~UserEnvironment() { root.deleteRecursively(); }
+    ~UserEnvironment()
+    {
+        // Not File::deleteRecursively: JUCE takes a socket for a folder, and a socket left behind keeps the rest.
+        std::error_code ignored;
+        std::filesystem::remove_all(root.getFullPathName().toStdString(), ignored);
+    }
     juce::File file(const juce::String& path) const { return root.getChildFile(path); }
     juce::String opened() const { return file("opened").loadFileAsString(); }
     juce::File settings() const { return file(".config/BrelmDiscovery/BrelmDiscovery.settings"); }
