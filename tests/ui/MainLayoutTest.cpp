@@ -99,16 +99,8 @@ TEST(ConsoleTest, LinesFromAnyThreadArriveInOrderWithoutUndoCopyAndOpenAtTheNewe
             juce::Graphics own(drawn);  // the header's own painting, without its buttons and search box
             program.header.paint(own);
         }
-        auto expected = drawn.createCopy();
-        expected.clear(beside);
-        juce::Graphics g(expected);
-        g.reduceClipRegion(beside);
-        g.setColour(nearBlack);
-        g.setFont(juce::Font(17.0f, juce::Font::bold));
-        g.drawText("DEV", row, juce::Justification::centred, true);
-        const juce::Image::BitmapData a(drawn, juce::Image::BitmapData::readOnly);
-        const juce::Image::BitmapData b(expected, juce::Image::BitmapData::readOnly);
-        return std::equal(a.data, a.data + a.size, b.data);
+        return showsText(drawn, "DEV", beside, nearBlack.getARGB(), juce::Font(17.0f, juce::Font::bold), 0,
+                         juce::Justification::centred, row.toFloat());
     };
     EXPECT_TRUE(devShown());
 
@@ -174,20 +166,10 @@ TEST(MainLayoutTest, ToastFadesInHoldsAboutTwoSecondsFadesOutAndAPersistentOneSt
     program.context.showToastPersistent("Downloading", true);
     ASSERT_TRUE(pumpUntil([&] { return toast.getAlpha() >= 1.0f; }));
     // Its text: bold, 17 px, 14 px in from the left, in ink on the light background.
-    {
-        const auto drawn = toast.createComponentSnapshot(toast.getLocalBounds(), false);
-        const juce::Rectangle<int> middle(14, 6, 192, 30);
-        auto expected = drawn.createCopy();
-        expected.clear(middle, offWhite);
-        juce::Graphics g(expected);
-        g.reduceClipRegion(middle);
-        g.setColour(nearBlack);
-        g.setFont(juce::Font(17.0f, juce::Font::bold));
-        g.drawText("Downloading", juce::Rectangle<int>(14, 0, 192, 42), juce::Justification::centredLeft, false);
-        const juce::Image::BitmapData a(drawn, juce::Image::BitmapData::readOnly);
-        const juce::Image::BitmapData b(expected, juce::Image::BitmapData::readOnly);
-        EXPECT_TRUE(std::equal(a.data, a.data + a.size, b.data));
-    }
+    const auto drawn = toast.createComponentSnapshot(toast.getLocalBounds(), false);
+    EXPECT_TRUE(showsText(drawn, "Downloading", { 14, 6, 192, 30 }, nearBlack.getARGB(),
+                          juce::Font(17.0f, juce::Font::bold), offWhite.getARGB(), juce::Justification::centredLeft,
+                          juce::Rectangle<float>(14, 0, 192, 42)));
     // Shown, it follows the window's bottom-right corner.
     program.window.setSize(1000, 600);
     EXPECT_EQ(toast.getBounds().toString(), "760 538 220 42");

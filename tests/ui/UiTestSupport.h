@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace juce
 {
 extern const char* const* juce_argv;  // where the framework reads the command line (juce_core)
@@ -54,6 +56,30 @@ inline juce::ValueTree addDevice(AppContext& context, const juce::String& id, co
     }
     context.appState.getChildWithName(Ids::DeviceList).appendChild(device, nullptr);
     return device;
+}
+
+/** Whether two pictures are the same, pixel for pixel. */
+inline bool same(const juce::Image& a, const juce::Image& b)
+{
+    const juce::Image::BitmapData x(a, juce::Image::BitmapData::readOnly), y(b, juce::Image::BitmapData::readOnly);
+    return a.getBounds() == b.getBounds() && std::equal(x.data, x.data + x.size, y.data);
+}
+
+/** Whether a picture shows just this text in an area on this background, nothing else there: set in `box` (the area
+    itself by default) in this font and ink, cut with an ellipsis. Outside the area the picture may show anything. */
+inline bool showsText(const juce::Image& picture, const juce::String& text, juce::Rectangle<int> area,
+                      juce::uint32 ink, const juce::Font& font, juce::uint32 background = 0,
+                      juce::Justification justification = juce::Justification::centredLeft,
+                      std::optional<juce::Rectangle<float>> box = {})
+{
+    auto expected = picture.createCopy();
+    expected.clear(area, juce::Colour(background));
+    juce::Graphics g(expected);
+    g.reduceClipRegion(area);
+    g.setColour(juce::Colour(ink));
+    g.setFont(font);
+    g.drawText(text, box.value_or(area.toFloat()), justification, true);
+    return same(picture, expected);
 }
 
 template <typename T>
@@ -102,12 +128,7 @@ public:
         const auto p = window.getLocalPoint(&target, at.x < 0 ? target.getLocalBounds().getCentre() : at).toFloat();
         now += 1000;  // apart enough never to make a double click
         for (auto mods : { keys, keys.withFlags(button), keys })
-        {
-            juce::ModifierKeys::currentModifiers = mods;
-            window.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
-                                               juce::MouseInputSource::defaultPressure,
-                                               juce::MouseInputSource::defaultOrientation, ++now);
-        }
+            mouseAt(p, mods);
         juce::ModifierKeys::currentModifiers = {};
     }
     /** A press at a point of a component, a move by `by` in steps, and a release there. */
@@ -116,17 +137,10 @@ public:
         const auto from = window.getLocalPoint(&target, at).toFloat();
         const auto down = juce::ModifierKeys().withFlags(juce::ModifierKeys::leftButtonModifier);
         now += 1000;
-        const auto send = [&](juce::Point<float> p, juce::ModifierKeys mods)
-        {
-            juce::ModifierKeys::currentModifiers = mods;
-            window.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
-                                               juce::MouseInputSource::defaultPressure,
-                                               juce::MouseInputSource::defaultOrientation, ++now);
-        };
-        send(from, {});
+        mouseAt(from, {});
         for (int step = 0; step <= 4; ++step)
-            send(from + by.toFloat() * (float) step / 4.0f, down);
-        send(from + by.toFloat(), {});
+            mouseAt(from + by.toFloat() * (float) step / 4.0f, down);
+        mouseAt(from + by.toFloat(), {});
         juce::ModifierKeys::currentModifiers = {};
     }
     void clickColumn(int columnId)
@@ -210,6 +224,15 @@ private:
         if (! made->initialiseApp())
             throw std::runtime_error("the program did not start");
         return made;
+    }
+
+    /** The mouse at a point of the window, with these buttons and keys held, a moment after the last event. */
+    void mouseAt(juce::Point<float> p, juce::ModifierKeys mods)
+    {
+        juce::ModifierKeys::currentModifiers = mods;
+        window.getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, p, mods,
+                                           juce::MouseInputSource::defaultPressure,
+                                           juce::MouseInputSource::defaultOrientation, ++now);
     }
 
     juce::StringArray commandLine;

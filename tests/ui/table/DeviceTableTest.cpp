@@ -14,25 +14,6 @@ namespace
 {
 using Names = juce::StringArray;
 
-bool same(const juce::Image& a, const juce::Image& b)
-{
-    const juce::Image::BitmapData x(a, juce::Image::BitmapData::readOnly), y(b, juce::Image::BitmapData::readOnly);
-    return a.getBounds() == b.getBounds() && std::equal(x.data, x.data + x.size, y.data);
-}
-
-/** Whether a picture shows just this text in a box: centred left, cut with an ellipsis, this colour and height. */
-bool showsText(const juce::Image& picture, const juce::String& text, juce::Rectangle<int> box, juce::uint32 ink,
-               float height, juce::uint32 background = 0)
-{
-    auto expected = picture.createCopy();
-    expected.clear(box, juce::Colour(background));
-    juce::Graphics g(expected);
-    g.setColour(juce::Colour(ink));
-    g.setFont(height);
-    g.drawText(text, box, juce::Justification::centredLeft, true);
-    return same(picture, expected);
-}
-
 /** Whether a column the table draws (row number, model, version) shows this text in a 50-px cell: in the light
     theme's text colour, 13 or 17 px high, 12 px kept free on the right (which cuts "Vesk 8" short). */
 bool shows(DeviceListComponent& table, int row, int column, const juce::String& text)
@@ -56,14 +37,7 @@ bool badgeReads(NameCellComponent& cell, const juce::String& text, juce::uint32 
                                        (float) (cell.getHeight() - 26) / 2.0f,
                                        juce::Font(13.0f).getStringWidthFloat(text) + 16.0f, 26.0f);
     const auto middle = badge.reduced(8.0f, 4.0f).getSmallestIntegerContainer();  // clear of the pill's edge
-    auto expected = drawn.createCopy();
-    expected.clear(middle, juce::Colour(fill));
-    juce::Graphics g(expected);
-    g.reduceClipRegion(middle);
-    g.setColour(juce::Colour(0xff131313));
-    g.setFont(13.0f);
-    g.drawText(text, badge, juce::Justification::centred, false);
-    return same(drawn, expected);
+    return showsText(drawn, text, middle, 0xff131313, 13.0f, fill, juce::Justification::centred, badge);
 }
 
 /** The items of the open popup menus, greyed ones too, as they draw themselves. */
